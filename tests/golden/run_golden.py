@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Runs one golden script against the built wexlin and compares its output.
+
+A case is tests/golden/<feature>/<name>.wx with optional sidecar files:
+  <name>.stdout   expected standard output (absent: empty)
+  <name>.stderr   expected standard error, colour escapes included (absent: empty)
+  <name>.status   expected exit status (absent: 0)
+  <name>.args     command-line arguments, one per line; {script} stands for the
+                  script's file name (absent: just the script)
+  <name>.stdin    standard input (absent: empty)
+  <name>.fixture/ a folder whose contents are copied next to the script
+
+The script runs in a fresh temporary directory. With WEXLIN_GOLDEN_UPDATE=1 the
+sidecars are rewritten from the actual output instead (review them by hand).
+"""
+import difflib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+
+def visible(text):
+    return text.replace("\x1b", "\\e").replace("\r", "\\r")
+
+
+def read(path, default=""):
+    if os.path.exists(path):
+        with open(path, "rb") as f:
+            return f.read().decode("utf-8", errors="replace")
+    return default
+
+
+def main():
+    wexlin, case = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    base = case[: -len(".wx")]
+    name = os.path.basename(case)
+    with tempfile.TemporaryDirectory(prefix="wexlin-golden-") as work:
+        shutil.copy(case, os.path.join(work, name))
+        if os.path.isdir(base + ".fixture"):
+            shutil.copytree(base + ".fixture", work, dirs_exist_ok=True)
+        args = [name]
+        if os.path.exists(base + ".args"):
+            args = [a.replace("{script}", name) for a in read(base + ".args").splitlines()]
+        stdin = read(base + ".stdin").encode()
+        env = dict(os.environ)
+        env.pop("NO_COLOR", None)
+        try:
+            proc = subprocess.run([wexlin] + args, cwd=work, input=stdin, capture_output=True,
+                                  timeout=120, env=env)
+        except subprocess.TimeoutExpired:
+            print(f"{name}: timed out")
+            return 1
+    actual = {
+        "stdout": proc.stdout.decode("utf-8", errors="replace"),
+        "stderr": proc.stderr.decode("utf-8", errors="replace"),
+        "status": str(proc.returncode) + "\n",
+    }
+    if os.environ.get("WEXLIN_GOLDEN_UPDATE") == "1":
+        for key, text in actual.items():
+            path = f"{base}.{key}"
+            if key == "status" and text == "0\n" or key != "status" and text == "":
+                if os.path.exists(path):
+                    os.remove(path)
+                continue
+            with open(path, "w", encoding="utf-8", newline="") as f:
+                f.write(text)
+        return 0
+    expected = {
+        "stdout": read(base + ".stdout"),
+        "stderr": read(base + ".stderr"),
+        "status": read(base + ".status", "0\n"),
+    }
+    failed = False
+    for key in ("stdout", "stderr", "status"):
+        if actual[key] != expected[key]:
+            failed = True
+            print(f"--- {name}: {key} differs (escape shown as \\e) ---")
+            diff = difflib.unified_diff(visible(expected[key]).splitlines(keepends=True),
+                                        visible(actual[key]).splitlines(keepends=True),
+                                        "expected", "actual")
+            sys.stdout.write("".join(diff))
+            print()
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
