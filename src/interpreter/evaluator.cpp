@@ -172,7 +172,7 @@ Value Interpreter::evaluate(const Expression& e) {
 
 Value Interpreter::evaluate_identifier(const Expression& e) {
     Slot& s = slot(e.symbol);
-    if (!s.locals.empty()) return s.locals.back().value;
+    if (s.top) return m_bindings[s.top - 1].value;
     if (s.global_bound) return s.global;
     return failure("Undefined variable '" + e.text + "'");
 }

@@ -3,10 +3,11 @@
 //
 // Scoping is dynamic: a function body sees its own variables, then those of
 // every active caller, then the globals. Instead of a stack of hash tables
-// probed from the innermost outward, each symbol keeps its own stack of live
-// local bindings ("shallow binding"): the innermost binding of a name is the
-// top of that name's stack, so a lookup is O(1) whatever the call depth. Each
-// call frame remembers which names it bound, to pop them when it ends.
+// probed from the innermost outward, each symbol points at its innermost live
+// local binding ("shallow binding"), so a lookup is O(1) whatever the call
+// depth. Local bindings live in one stack in the order they were made, each
+// remembering the binding of the same name it hides; ending a call pops its
+// bindings and restores what they hid.
 #pragma once
 
 #include <cstdint>
@@ -60,15 +61,17 @@ class Interpreter {
     std::vector<std::pair<std::string, Value>> globals() const;
 
   private:
-    struct LocalBinding {
-        std::uint32_t depth;
+    struct Binding {
         Value value;
+        Symbol symbol;
+        std::uint32_t depth;    // the call frame that made it
+        std::uint32_t previous; // the binding of this name it hides (index + 1), 0 none
     };
     struct Slot {
         Value global;
+        std::uint32_t top{0}; // innermost local binding (index + 1), 0 none
         bool global_bound{false};
         bool declared_global{false};
-        std::vector<LocalBinding> locals;
     };
 
     Slot& slot(Symbol name) {
@@ -113,7 +116,8 @@ class Interpreter {
     std::optional<ExportTable> load_module(const std::string& name);
 
     std::vector<Slot> m_slots;
-    std::vector<std::vector<Symbol>> m_frames; // names bound in each call frame
+    std::vector<Binding> m_bindings;           // every live local binding, oldest first
+    std::vector<std::uint32_t> m_frame_starts; // where each active call frame's bindings begin
     std::uint32_t m_depth{0};                  // number of active call frames
     std::vector<Symbol> m_global_order;
 
