@@ -32,7 +32,9 @@ class Socket {
     ~Socket() { close(); }
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
-    Socket(Socket&& other) noexcept : m_handle(other.m_handle) { other.m_handle = invalid_socket; }
+    Socket(Socket&& other) noexcept : m_handle(other.m_handle), m_send_timeout(other.m_send_timeout) {
+        other.m_handle = invalid_socket;
+    }
     Socket& operator=(Socket&& other) noexcept;
 
     bool is_open() const { return m_handle != invalid_socket; }
@@ -45,7 +47,9 @@ class Socket {
     // One receive of at most capacity bytes.
     ReceiveResult receive(char* buffer, std::size_t capacity);
 
-    // Bounds how long a single receive or send may wait for progress.
+    // Bounds how long a receive may wait for data, and how long sending may
+    // go without any progress, before either fails. Without this call both
+    // wait as long as it takes.
     void set_timeouts(std::chrono::milliseconds receive, std::chrono::milliseconds send);
 
     // Reads and throws away what the peer has already sent, without waiting,
@@ -55,6 +59,7 @@ class Socket {
 
   private:
     NativeSocket m_handle{invalid_socket};
+    std::chrono::milliseconds m_send_timeout{-1}; // negative: none
 };
 
 struct AcceptResult {

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/types.h>
@@ -90,6 +91,7 @@ Socket& Socket::operator=(Socket&& other) noexcept {
     if (this != &other) {
         close();
         m_handle = other.m_handle;
+        m_send_timeout = other.m_send_timeout;
         other.m_handle = invalid_socket;
     }
     return *this;
@@ -102,14 +104,22 @@ void Socket::close() {
 }
 
 std::optional<std::string> Socket::send_all(std::string_view bytes) {
+    const bool bounded = m_send_timeout.count() >= 0;
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        ssize_t n = ::send(fd_of(m_handle), bytes.data() + sent, bytes.size() - sent, send_flags);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return error_text(errno);
+        int flags = send_flags | (bounded ? MSG_DONTWAIT : 0);
+        ssize_t n = ::send(fd_of(m_handle), bytes.data() + sent, bytes.size() - sent, flags);
+        if (n >= 0) {
+            sent += static_cast<std::size_t>(n);
+            continue;
         }
-        sent += static_cast<std::size_t>(n);
+        if (errno == EINTR) continue;
+        if (!bounded || (errno != EAGAIN && errno != EWOULDBLOCK)) return error_text(errno);
+        // The peer's window is full: wait for room, but not forever.
+        pollfd writable{fd_of(m_handle), POLLOUT, 0};
+        int ready = ::poll(&writable, 1, static_cast<int>(m_send_timeout.count()));
+        if (ready == 0) return error_text(ETIMEDOUT);
+        if (ready < 0 && errno != EINTR) return error_text(errno);
     }
     return std::nullopt;
 }
@@ -131,16 +141,11 @@ ReceiveResult Socket::receive(char* buffer, std::size_t capacity) {
 }
 
 void Socket::set_timeouts(std::chrono::milliseconds receive, std::chrono::milliseconds send) {
-    auto as_timeval = [](std::chrono::milliseconds ms) {
-        timeval tv{};
-        tv.tv_sec = static_cast<time_t>(ms.count() / 1000);
-        tv.tv_usec = static_cast<suseconds_t>((ms.count() % 1000) * 1000);
-        return tv;
-    };
-    timeval rtv = as_timeval(receive);
-    timeval stv = as_timeval(send);
-    setsockopt(fd_of(m_handle), SOL_SOCKET, SO_RCVTIMEO, &rtv, sizeof rtv);
-    setsockopt(fd_of(m_handle), SOL_SOCKET, SO_SNDTIMEO, &stv, sizeof stv);
+    timeval tv{};
+    tv.tv_sec = static_cast<time_t>(receive.count() / 1000);
+    tv.tv_usec = static_cast<suseconds_t>((receive.count() % 1000) * 1000);
+    setsockopt(fd_of(m_handle), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    m_send_timeout = send;
 }
 
 void Socket::discard_pending_input(std::size_t limit) {

@@ -175,7 +175,7 @@ def wexlin_string(text):
 
 def main_guard(fn):
     try:
-        sys.exit(fn(sys.argv[1]))
+        sys.exit(fn(os.path.abspath(sys.argv[1])))
     except Exception as error:  # noqa: BLE001 - report any failure as a test failure
         print("ERROR:", repr(error))
         raise

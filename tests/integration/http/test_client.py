@@ -147,6 +147,7 @@ def check_against_http_server(t, wexlin):
     thread.start()
     base = f"http://127.0.0.1:{server.server_address[1]}"
     source = f"""use http;
+def main() {{
 let r = http.get("{base}/ok?x=1");
 print(split(r, "\\r\\n\\r\\n")[1]);
 print(split(r, "\\r\\n")[0]);
@@ -156,6 +157,7 @@ print(split(http.post("{base}/form", "a=1"), "\\r\\n\\r\\n")[1]);
 print(split(http.send("{base}/x", "patch", "p"), "\\r\\n\\r\\n")[1]);
 print(split(http.get("{base}/linger"), "\\r\\n\\r\\n")[1]);
 let image = http.get("{base}/image");
+}}
 """
     script = Script(source)
     try:
@@ -190,10 +192,12 @@ def check_failures(t, wexlin):
 
     listener = RecordingListener(reset_after_partial)
     source = f"""use http;
+def main() {{
 let a = http.get("https://127.0.0.1/");
 let b = http.get("http://127.0.0.1:{closed_port}/");
 let c = http.get("http://127.0.0.1:{listener.port}/reset");
 let d = http.get("http://127.0.0.1:{closed_port}/a\\r\\nX-Injected: 1");
+}}
 """
     script = Script(source)
     try:

@@ -161,7 +161,7 @@ def check_port_in_use(t, wexlin):
         taken.bind((HOST, 0))
         taken.listen(1)
         port = taken.getsockname()[1]
-        source = f'use http;\nlet r = http.serve({port});\nprint("after");\nlet s = http.serve({port});\nprint("again");\n'
+        source = f'use http;\nhttp.serve({port});\nprint("after");\nhttp.serve({port});\nprint("again");\n'
         with Server(wexlin, source, expect_listening=False) as server:
             server.process.wait(timeout=30)
             out, err = server.stdout.rest(), server.stderr.rest()
