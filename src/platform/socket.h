@@ -19,9 +19,8 @@ inline constexpr NativeSocket invalid_socket = -1;
 
 struct ReceiveResult {
     bool ok{true};
-    bool timed_out{false}; // the receive time-out expired before anything arrived
-    std::size_t bytes{0};  // 0 with ok set means the peer closed its side
-    std::string error;     // the system's text when not ok
+    std::size_t bytes{0}; // 0 with ok set means the peer closed its side
+    std::string error;    // the system's text when not ok
 };
 
 // A connected stream socket, closed when it goes out of scope.

@@ -134,7 +134,6 @@ ReceiveResult Socket::receive(char* buffer, std::size_t capacity) {
         }
         if (errno == EINTR) continue;
         result.ok = false;
-        result.timed_out = (errno == EAGAIN || errno == EWOULDBLOCK);
         result.error = error_text(errno);
         return result;
     }
