@@ -47,6 +47,11 @@ std::string replace_all(std::string_view text, std::string_view from, std::strin
     return out;
 }
 
+bool is_icns_file(const std::string& path) {
+    FileResult file = read_file(path);
+    return file.ok && file.data.size() >= 8 && file.data.starts_with("icns");
+}
+
 // Builds the .icns through an iconset of ten sizes (sips, else convert) and
 // iconutil (else convert straight to .icns). Answers whether the icon exists.
 bool make_icns(const std::string& icon_path, const std::string& icns_path) {
@@ -75,7 +80,13 @@ bool make_icns(const std::string& icon_path, const std::string& icns_path) {
     else
         made = !iconutil.wait_failed && iconutil.exit_code == 0;
     fs::remove_all(iconset, error);
-    return made && fs::exists(icns_path);
+    // convert "succeeds" at writing a .icns by writing PNG data under that
+    // name; a file that is not an icon container is not an icon.
+    if (made && !is_icns_file(icns_path)) {
+        fs::remove(icns_path, error);
+        made = false;
+    }
+    return made;
 }
 
 // Escapes what would end a double-quoted shell word early.

@@ -32,6 +32,13 @@ bool cache_this_executable(const CachedRuntime& cached) {
     return !error;
 }
 
+// The last non-empty line of a program's output, without its line end.
+std::string last_line(std::string_view text) {
+    std::string trimmed = trim_right(text);
+    std::size_t start = trimmed.find_last_of("\r\n");
+    return start == std::string::npos ? trimmed : trimmed.substr(start + 1);
+}
+
 } // namespace
 
 std::string runtime_server() {
@@ -75,14 +82,16 @@ CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
         if (error) build_error("Error: Failed to create cache dir: " + error.message());
 
         auto curl = run_tool("curl", {"-f", "-L", "-o", archive, url});
-        std::string failure;
-        if (!curl.started) {
-            failure = "Failed to download binary (curl may not be installed): " + curl.start_error;
-        } else if (curl.wait_failed) {
-            failure = "Failed to download binary (curl may not be installed): " + curl.wait_error;
+        std::string failure; // the build error, when the download failed
+        std::string reason;  // the same, short, for the warning of the stand-in
+        if (!curl.started || curl.wait_failed) {
+            reason = curl.started ? curl.wait_error : curl.start_error;
+            failure = "Failed to download binary (curl may not be installed): " + reason;
         } else if (curl.exit_code != 0) {
             failure = "Failed to download from " + url + ". Status: " + std::to_string(curl.exit_code) +
                       ". stderr: " + lossy_utf8(curl.err);
+            reason =
+                "curl exit status " + std::to_string(curl.exit_code) + ": " + last_line(lossy_utf8(curl.err));
         }
         if (!failure.empty()) {
             bool stand_in = target_is_host && cache_this_executable(cached);
@@ -91,8 +100,9 @@ CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
                 build_error("Error: " + failure);
             }
             line.failed();
-            warning(trim_right(failure) + " Using this wexlin executable as the " +
-                    std::string(target.platform_name) + " runtime instead.");
+            warning("Could not download the runtime from " + url + " (" + reason +
+                    "); using this wexlin executable as the " + std::string(target.platform_name) +
+                    " runtime.");
             from_this_executable = true;
         } else {
             line.done();
