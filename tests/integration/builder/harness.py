@@ -169,13 +169,13 @@ class Project:
     def exists(self, name):
         return os.path.lexists(self.path(name))
 
-    def build(self, *args, server=None, tools=None, env=None):
+    def build(self, *args, server=None, tools=None, env=None, preexec=None):
         environment = {"PATH": tools or tools_dir(), "HOME": self.dir, "LANG": "C.UTF-8"}
         if server is not None:
             environment["WEXLIN_RUNTIME_URL"] = server.url
         environment.update(env or {})
         proc = subprocess.run([WEXLIN, "build", *args], cwd=self.dir, env=environment,
-                              stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=120, preexec_fn=preexec)
         return Result(proc)
 
     def run(self, program, *args):
