@@ -15,6 +15,10 @@ Interpreter::Interpreter() : m_graphics(std::make_unique<GraphicsState>()) {}
 
 Interpreter::~Interpreter() = default;
 
+void Interpreter::grow_slots(Symbol name) {
+    m_slots.resize(symbol_count() > name ? symbol_count() : name + 1);
+}
+
 Value Interpreter::get_variable(Symbol name) {
     Slot& s = slot(name);
     if (!s.locals.empty()) return s.locals.back().value;

@@ -72,9 +72,11 @@ class Interpreter {
     };
 
     Slot& slot(Symbol name) {
-        if (name >= m_slots.size()) m_slots.resize(symbol_count() > name ? symbol_count() : name + 1);
+        if (name >= m_slots.size()) [[unlikely]]
+            grow_slots(name);
         return m_slots[name];
     }
+    void grow_slots(Symbol name);
     void bind_global(Slot& s, Symbol name, Value value);
 
     // evaluator.cpp
@@ -89,11 +91,14 @@ class Interpreter {
     void execute_compound_assign(const Statement& s);
     void execute_while(const Statement& s);
     void execute_for(const Statement& s);
+    void execute_for_range(const Statement& s);
+    void run_loop_body(const Statement& s, bool& stop);
     void execute_match(const Statement& s);
     void execute_try(const Statement& s);
 
     // calls.cpp
     Value dispatch_call(const Expression& call);
+    Value dispatch_with(const Expression& call, std::vector<Value>& args);
     Value call_module_function(const Expression& call, std::vector<Value>& args);
     Value call_named_value(const Expression& call, std::vector<Value>& args);
     Value call_builtin_function_value(const std::string& name, std::vector<Value>& args);
@@ -114,6 +119,9 @@ class Interpreter {
 
     std::unordered_map<Symbol, ExportTable> m_modules; // stored name -> exports
     std::unordered_map<std::string, ExportTable> m_module_cache;
+
+    // Argument lists are reused from call to call instead of allocated anew.
+    std::vector<std::vector<Value>> m_arg_pool;
 
     std::unique_ptr<GraphicsState> m_graphics;
     std::optional<Value> m_pending_return;
