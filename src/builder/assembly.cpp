@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "builder/build_console.h"
+#include "builder/file_io.h"
 #include "builder/payload.h"
 
 namespace wexlin::builder {
@@ -51,7 +52,7 @@ std::string assemble(const Target& target, const CachedRuntime& runtime, std::st
 
     if (target.kind == TargetKind::Windows) {
         std::string dll = runtime.folder + "/SDL2.dll";
-        if (fs::exists(dll)) {
+        if (path_exists(dll)) {
             fs::copy_file(dll, ".wexlin/build/SDL2.dll", fs::copy_options::overwrite_existing, error);
             if (error) plain_warning("Failed to copy SDL2.dll: " + error.message());
         }

@@ -43,7 +43,7 @@ void build_standalone(const BuildRequest& request) {
     if (!script.ok) build_error("Error: Failed to read the file: " + script.error);
 
     if (request.icon) {
-        if (!fs::exists(*request.icon)) build_error("Error: Icon file '" + *request.icon + "' not found.");
+        if (!path_exists(*request.icon)) build_error("Error: Icon file '" + *request.icon + "' not found.");
         std::string extension = extension_of(*request.icon);
         if (!is_supported_icon_extension(to_lower_ascii(extension)))
             build_error("Error: Unsupported icon format '" + extension +
@@ -83,7 +83,7 @@ void build_standalone(const BuildRequest& request) {
     green_note("Location: " + output);
     if (target.kind == TargetKind::MacOS && request.icon) {
         std::string bundle = ".wexlin/build/" + request.output + ".app";
-        if (fs::exists(bundle)) green_note("App Bundle: " + bundle);
+        if (path_exists(bundle)) green_note("App Bundle: " + bundle);
     }
     std::error_code ignored;
     fs::remove_all(".wexlin/build/tmp", ignored);

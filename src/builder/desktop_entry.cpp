@@ -131,7 +131,7 @@ void apply_linux_icon(const std::string& icon_path, std::string_view extension,
     }
 
     std::string icon_line;
-    if (!placed.empty()) icon_line = fs::exists(placed) ? absolute_program_path(placed) : placed;
+    if (!placed.empty()) icon_line = path_exists(placed) ? absolute_program_path(placed) : placed;
     std::string entry_path = base + ".desktop";
     std::string entry = desktop_entry_text(output_name, absolute_program_path(base), icon_line, false);
     std::string write_error = write_file(entry_path, entry);
@@ -156,7 +156,7 @@ void apply_linux_terminal_setting(const std::string& output_path, bool terminal)
     std::string name = output.filename().string();
     std::string entry_path = folder + "/" + name + ".desktop";
 
-    if (!fs::exists(entry_path)) {
+    if (!path_exists(entry_path)) {
         std::string entry = desktop_entry_text(name, absolute_program_path(output_path), "", terminal);
         std::string error = write_file(entry_path, entry);
         if (!error.empty()) {

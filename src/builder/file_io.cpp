@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <system_error>
 #include <unistd.h>
 
 #include "support/utf8.h"
@@ -61,6 +63,11 @@ std::string write_file(const std::string& path, std::string_view data) {
     }
     if (::close(fd) != 0) return std::strerror(errno);
     return {};
+}
+
+bool path_exists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
 }
 
 std::string extension_of(std::string_view path) {

@@ -19,6 +19,9 @@ FileResult read_text_file(const std::string& path);
 // Creates or truncates the file; answers the error text, empty on success.
 std::string write_file(const std::string& path, std::string_view data);
 
+// Whether something exists at path; an error while looking counts as no.
+bool path_exists(const std::string& path);
+
 // The extension of the last path component: the text after its last ".", a
 // leading "." not counting; empty when there is none.
 std::string extension_of(std::string_view path);

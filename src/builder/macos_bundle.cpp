@@ -202,7 +202,7 @@ void apply_macos_terminal_setting(const std::string& output_path, bool terminal)
     std::string folder = output.has_parent_path() ? output.parent_path().string() : ".";
     std::string plist_path = folder + "/" + name + ".app/Contents/Info.plist";
 
-    if (!fs::exists(plist_path)) {
+    if (!path_exists(plist_path)) {
         std::string launcher = folder + "/" + name + "_launcher.command";
         std::string error = write_file(launcher, launcher_script_text(name));
         if (!error.empty()) {

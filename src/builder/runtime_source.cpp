@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "builder/build_console.h"
+#include "builder/file_io.h"
 #include "builder/text_utils.h"
 #include "builder/tools.h"
 #include "platform/process.h"
@@ -67,7 +68,7 @@ CachedRuntime cache_location(const Target& target) {
 
 CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
     CachedRuntime cached = cache_location(target);
-    if (fs::exists(cached.path)) {
+    if (path_exists(cached.path)) {
         green_note("Using cached binary from " + cached.folder);
         return cached;
     }
@@ -125,7 +126,7 @@ CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
     std::error_code ignored;
     fs::remove(archive, ignored);
 
-    if (!fs::exists(cached.path))
+    if (!path_exists(cached.path))
         build_error("Error: Binary not found after extraction. Expected at: " + cached.path);
     green_note("Binary cached at " + cached.folder);
     return cached;
