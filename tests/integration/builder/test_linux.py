@@ -56,6 +56,13 @@ def test_download_then_cache():
         expect(project.read(".wexlin/build/other") == runtime + payload('print("v2");\n'), "second output")
         expect_equal(project.run(".wexlin/build/other", "x").stdout, "v2\n", "second program")
 
+        # The default OUTPUT of a script in a folder keeps the folder.
+        project.write("levels/one.wx", 'print("level one");\n')
+        nested = project.build("levels/one.wx", server=server)
+        expect_equal(nested.status, 0, "nested status\n%r" % nested)
+        expect(nested.out.endswith(green("Location: .wexlin/build/levels/one")), "nested location")
+        expect_equal(project.run(".wexlin/build/levels/one").stdout, "level one\n", "nested program")
+
         # A rebuild over an existing, longer output replaces it entirely.
         project.write("game.wx", "")
         third = project.build("game.wx", server=server)
@@ -86,7 +93,8 @@ def test_host_runtime_stands_in_when_download_fails():
 
 
 def test_desktop_entry_and_terminal():
-    project = Project()
+    # A space in the project's path must not split the Exec line.
+    project = Project("my games")
     project.write("game.wx", SCRIPT)
     with RuntimeServer(ROOT) as server:
         result = project.build("game.wx", "--terminal", "false", server=server)
@@ -98,7 +106,7 @@ def test_desktop_entry_and_terminal():
                                    green("Location: .wexlin/build/game")), "stdout %r" % result.out)
         program = os.path.realpath(project.path(".wexlin/build/game"))
         entry = project.read(".wexlin/build/game.desktop").decode()
-        expect_equal(entry, "[Desktop Entry]\nType=Application\nName=game\nExec=%s\nIcon=\nTerminal=false\n"
+        expect_equal(entry, "[Desktop Entry]\nType=Application\nName=game\nExec=\"%s\"\nIcon=\nTerminal=false\n"
                      "Categories=Game;\n" % program, "new entry")
         validate_desktop(project.path(".wexlin/build/game.desktop"))
 
