@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -74,15 +76,17 @@ class GeneratedSource final : public ByteSource {
 
     bool read_at(std::uint64_t offset, char* out, std::size_t count) override {
         if (offset + count > *size()) return false;
-        for (std::size_t i = 0; i < count; ++i) {
-            std::uint64_t at = offset + i;
-            if (at < m_runtime.size())
-                out[i] = m_runtime[at];
-            else if (at < m_runtime.size() + m_length)
-                out[i] = 'a';
-            else
-                out[i] = m_trailer[at - m_runtime.size() - m_length];
-        }
+        std::string_view runtime = m_runtime, trailer = m_trailer;
+        std::uint64_t script_end = runtime.size() + m_length;
+        std::size_t i = 0;
+        for (; i < count && offset + i < runtime.size(); ++i)
+            out[i] = runtime[offset + i];
+        std::uint64_t script_bytes =
+            std::min<std::uint64_t>(count - i, script_end - std::min(script_end, offset + i));
+        std::memset(out + i, 'a', script_bytes);
+        i += script_bytes;
+        for (; i < count; ++i)
+            out[i] = trailer[offset + i - script_end];
         return true;
     }
 
