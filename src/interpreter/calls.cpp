@@ -93,7 +93,17 @@ bool Interpreter::try_update_in_place(const Statement& s) {
 Value Interpreter::dispatch_call(const Expression& call) {
     if (extra_debug) console::debug_call_line("Calling function: " + call.text);
     std::vector<Value> args;
-    args.reserve(call.items.size());
+    if (!m_arg_pool.empty()) {
+        args = std::move(m_arg_pool.back());
+        m_arg_pool.pop_back();
+    }
+    Value result = dispatch_with(call, args);
+    args.clear();
+    m_arg_pool.push_back(std::move(args));
+    return result;
+}
+
+Value Interpreter::dispatch_with(const Expression& call, std::vector<Value>& args) {
     for (const auto& arg : call.items) {
         Value v = evaluate(*arg);
         if (v.is_error()) return v;

@@ -136,7 +136,10 @@ Value Interpreter::evaluate(const Expression& e) {
     switch (e.kind) {
     case ExprKind::Number: return Value::number(e.number);
     case ExprKind::Float: return Value::floating(e.floating);
-    case ExprKind::String: return Value::string(e.text);
+    case ExprKind::String: {
+        if (!e.cached_value) e.cached_value = std::make_shared<Value>(Value::string(e.text));
+        return *static_cast<const Value*>(e.cached_value.get());
+    }
     case ExprKind::Boolean: return Value::boolean(e.boolean);
     case ExprKind::Identifier: return evaluate_identifier(e);
     case ExprKind::BinaryOp: return evaluate_binary(e);
@@ -169,7 +172,7 @@ Value Interpreter::evaluate(const Expression& e) {
 
 Value Interpreter::evaluate_identifier(const Expression& e) {
     Slot& s = slot(e.symbol);
-    if (!s.locals.empty()) return s.locals.back().value;
+    if (s.top) return m_bindings[s.top - 1].value;
     if (s.global_bound) return s.global;
     return failure("Undefined variable '" + e.text + "'");
 }
@@ -180,6 +183,26 @@ Value Interpreter::evaluate_binary(const Expression& e) {
     if (left.is_error()) return left;
     Value right = evaluate(*e.right);
     if (right.is_error()) return right;
+    // Integer arithmetic and comparisons are the hot path of most loops.
+    if (left.is_number() && right.is_number()) {
+        std::int64_t a = left.as_number();
+        std::int64_t b = right.as_number();
+        switch (e.op.kind) {
+        case TokenKind::Plus:
+            return Value::number(
+                static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b)));
+        case TokenKind::Minus:
+            return Value::number(
+                static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b)));
+        case TokenKind::Less: return Value::boolean(a < b);
+        case TokenKind::Greater: return Value::boolean(a > b);
+        case TokenKind::LessEqual: return Value::boolean(a <= b);
+        case TokenKind::GreaterEqual: return Value::boolean(a >= b);
+        case TokenKind::Equal: return Value::boolean(a == b);
+        case TokenKind::NotEqual: return Value::boolean(a != b);
+        default: break;
+        }
+    }
     return apply_binary(e.op, left, right);
 }
 
@@ -228,6 +251,20 @@ Value Interpreter::evaluate_index(const Expression& e) {
 // Largest range built in full; a bigger one is refused before any memory is
 // taken (a range of a hundred million numbers is already 1.6 GB).
 constexpr std::uint64_t max_range_length = 100'000'000;
+
+// Bounds of a range expression; false (after the error line) when they are
+// not numbers or the range would be too large to build.
+bool range_bounds(Value& start, Value& end, std::int64_t& a, std::int64_t& b, Value& error) {
+    if (!numeric_argument(start, a) || !numeric_argument(end, b)) {
+        error = failure("Range start and end must be numbers");
+        return false;
+    }
+    if (b > a && static_cast<std::uint64_t>(b) - static_cast<std::uint64_t>(a) > max_range_length) {
+        error = failure("Range too large");
+        return false;
+    }
+    return true;
+}
 
 Value Interpreter::evaluate_range(const Expression& e) {
     Value start = evaluate(*e.left);

@@ -113,7 +113,44 @@ void Interpreter::execute_while(const Statement& s) {
     m_break = false;
 }
 
+bool range_bounds(Value& start, Value& end, std::int64_t& a, std::int64_t& b, Value& error);
+
+// Runs one iteration's body; `stop` is set when the loop must end.
+void Interpreter::run_loop_body(const Statement& s, bool& stop) {
+    execute_block(s.body);
+    if (m_pending_return || m_break) {
+        stop = true;
+        return;
+    }
+    m_continue = false;
+}
+
+// for i in a..b: the range array cannot be reached by the script, so the
+// numbers are produced one by one instead of built as an array first.
+void Interpreter::execute_for_range(const Statement& s) {
+    const Expression& range = *s.expr;
+    Value start = evaluate(*range.left);
+    Value end = evaluate(*range.right);
+    std::int64_t a = 0;
+    std::int64_t b = 0;
+    Value error;
+    if (!range_bounds(start, end, a, b, error)) {
+        report("Error in for loop iteration: ", error);
+        return;
+    }
+    bool stop = false;
+    for (std::int64_t i = a; i < b && !stop; ++i) {
+        set_variable(s.symbol, Value::number(i));
+        run_loop_body(s, stop);
+    }
+    m_break = false;
+}
+
 void Interpreter::execute_for(const Statement& s) {
+    if (s.expr->kind == ExprKind::Range) {
+        execute_for_range(s);
+        return;
+    }
     Value iterable = evaluate(*s.expr);
     if (iterable.is_error()) {
         report("Error in for loop iteration: ", iterable);
@@ -127,11 +164,10 @@ void Interpreter::execute_for(const Statement& s) {
     // `iterable` holds the array computed at the start, so rebinding the
     // source variable inside the body does not change what is iterated.
     const auto& items = iterable.as_array();
-    for (const auto& item : items) {
-        set_variable(s.symbol, item);
-        execute_block(s.body);
-        if (m_pending_return || m_break) break;
-        m_continue = false;
+    bool stop = false;
+    for (std::size_t i = 0; i < items.size() && !stop; ++i) {
+        set_variable(s.symbol, items[i]);
+        run_loop_body(s, stop);
     }
     m_break = false;
 }

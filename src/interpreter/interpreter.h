@@ -3,10 +3,11 @@
 //
 // Scoping is dynamic: a function body sees its own variables, then those of
 // every active caller, then the globals. Instead of a stack of hash tables
-// probed from the innermost outward, each symbol keeps its own stack of live
-// local bindings ("shallow binding"): the innermost binding of a name is the
-// top of that name's stack, so a lookup is O(1) whatever the call depth. Each
-// call frame remembers which names it bound, to pop them when it ends.
+// probed from the innermost outward, each symbol points at its innermost live
+// local binding ("shallow binding"), so a lookup is O(1) whatever the call
+// depth. Local bindings live in one stack in the order they were made, each
+// remembering the binding of the same name it hides; ending a call pops its
+// bindings and restores what they hid.
 #pragma once
 
 #include <cstdint>
@@ -60,21 +61,25 @@ class Interpreter {
     std::vector<std::pair<std::string, Value>> globals() const;
 
   private:
-    struct LocalBinding {
-        std::uint32_t depth;
+    struct Binding {
         Value value;
+        Symbol symbol;
+        std::uint32_t depth;    // the call frame that made it
+        std::uint32_t previous; // the binding of this name it hides (index + 1), 0 none
     };
     struct Slot {
         Value global;
+        std::uint32_t top{0}; // innermost local binding (index + 1), 0 none
         bool global_bound{false};
         bool declared_global{false};
-        std::vector<LocalBinding> locals;
     };
 
     Slot& slot(Symbol name) {
-        if (name >= m_slots.size()) m_slots.resize(symbol_count() > name ? symbol_count() : name + 1);
+        if (name >= m_slots.size()) [[unlikely]]
+            grow_slots(name);
         return m_slots[name];
     }
+    void grow_slots(Symbol name);
     void bind_global(Slot& s, Symbol name, Value value);
 
     // evaluator.cpp
@@ -89,11 +94,14 @@ class Interpreter {
     void execute_compound_assign(const Statement& s);
     void execute_while(const Statement& s);
     void execute_for(const Statement& s);
+    void execute_for_range(const Statement& s);
+    void run_loop_body(const Statement& s, bool& stop);
     void execute_match(const Statement& s);
     void execute_try(const Statement& s);
 
     // calls.cpp
     Value dispatch_call(const Expression& call);
+    Value dispatch_with(const Expression& call, std::vector<Value>& args);
     Value call_module_function(const Expression& call, std::vector<Value>& args);
     Value call_named_value(const Expression& call, std::vector<Value>& args);
     Value call_builtin_function_value(const std::string& name, std::vector<Value>& args);
@@ -108,12 +116,16 @@ class Interpreter {
     std::optional<ExportTable> load_module(const std::string& name);
 
     std::vector<Slot> m_slots;
-    std::vector<std::vector<Symbol>> m_frames; // names bound in each call frame
+    std::vector<Binding> m_bindings;           // every live local binding, oldest first
+    std::vector<std::uint32_t> m_frame_starts; // where each active call frame's bindings begin
     std::uint32_t m_depth{0};                  // number of active call frames
     std::vector<Symbol> m_global_order;
 
     std::unordered_map<Symbol, ExportTable> m_modules; // stored name -> exports
     std::unordered_map<std::string, ExportTable> m_module_cache;
+
+    // Argument lists are reused from call to call instead of allocated anew.
+    std::vector<std::vector<Value>> m_arg_pool;
 
     std::unique_ptr<GraphicsState> m_graphics;
     std::optional<Value> m_pending_return;

@@ -61,6 +61,9 @@ struct Expression {
     std::vector<ExprPtr> items; // Array elements, Call args
     std::vector<std::pair<std::string, ExprPtr>> entries; // Dict
     CallTarget call;
+    // The interpreter keeps a literal's run-time value here after its first
+    // evaluation, so a string literal is not allocated again on every run.
+    mutable std::shared_ptr<void> cached_value;
 };
 
 enum class StmtKind : std::uint8_t {

@@ -14,13 +14,16 @@ constexpr std::uintptr_t wanted_stack = 120u << 20;
 constexpr std::uintptr_t margin = 4u << 20;
 
 std::uintptr_t g_base = 0;
-std::uintptr_t g_limit = 0;
 
 std::uintptr_t here() {
     return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
 }
 
 } // namespace
+
+namespace detail {
+std::uintptr_t stack_limit = 0;
+}
 
 void init_stack_guard() {
     rlimit limit{};
@@ -38,12 +41,7 @@ void init_stack_guard() {
     }
     g_base = here();
     std::uintptr_t room = usable > 2 * margin ? usable - margin : usable / 2;
-    g_limit = g_base > room ? g_base - room : 0;
-}
-
-bool stack_exhausted() {
-    if (g_base == 0) init_stack_guard();
-    return here() < g_limit;
+    detail::stack_limit = g_base > room ? g_base - room : 1;
 }
 
 } // namespace wexlin

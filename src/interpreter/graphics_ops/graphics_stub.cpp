@@ -5,11 +5,15 @@
 
 namespace wexlin {
 
-std::optional<Value> sdl2_call(std::string_view, std::vector<Value>&, GraphicsState&) { return std::nullopt; }
+std::optional<Value> sdl2_call(std::string_view, std::vector<Value>&, GraphicsState&) {
+    return std::nullopt;
+}
 
 namespace graphics {
 #define WEXLIN_STUB(name)                                                                                    \
-    Value name(std::vector<Value>&, GraphicsState&) { return Value::null(); }
+    Value name(std::vector<Value>&, GraphicsState&) {                                                        \
+        return Value::null();                                                                                \
+    }
 WEXLIN_STUB(builtin_window)
 WEXLIN_STUB(builtin_window_width)
 WEXLIN_STUB(builtin_window_height)
