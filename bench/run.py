@@ -55,8 +55,10 @@ class Workload:
     title: str
     full: dict
     quick: dict
-    # The size that the scaling check multiplies by ten, or None.
-    scaling_param: str = None
+    # The size that the scaling check multiplies by ten and its value n at
+    # full size, or None. n is large enough that the start-up time is small
+    # beside the run.
+    scaling: tuple = None
 
 
 WORKLOADS = [
@@ -64,9 +66,10 @@ WORKLOADS = [
     Workload(2, "02_while_sum", "while loop, 50M sum", {"n": 50_000_000}, {"n": 10_000}),
     Workload(3, "03_mandelbrot", "mandelbrot 500x500", {"size": 500, "iters": 50}, {"size": 24, "iters": 50}),
     Workload(4, "04_calls", "5M x 3 calls, 6 args", {"n": 5_000_000}, {"n": 1_000}),
-    Workload(5, "05_push_array", "push 2M, sum by index", {"n": 2_000_000}, {"n": 1_000}, "n"),
-    Workload(6, "06_sieve", "sieve 300000, push", {"n": 300_000, "limit": 547}, {"n": 3_000, "limit": 54}, "n"),
-    Workload(7, "07_string_build", "string 1M, s + \"x\"", {"n": 1_000_000}, {"n": 1_000}, "n"),
+    Workload(5, "05_push_array", "push 2M, sum by index", {"n": 2_000_000}, {"n": 1_000}, ("n", 500_000)),
+    Workload(6, "06_sieve", "sieve 300000, push", {"n": 300_000, "limit": 547}, {"n": 3_000, "limit": 54},
+             ("n", 30_000)),
+    Workload(7, "07_string_build", "string 1M, s + \"x\"", {"n": 1_000_000}, {"n": 1_000}, ("n", 1_000_000)),
     Workload(8, "08_text_tree", "text 1M words, tree", {"blocks": 100, "depth": 16}, {"blocks": 1, "depth": 4}),
 ]
 
@@ -242,12 +245,23 @@ class Bench:
     def measure(self, workload, variant, sizes, languages, reps, label):
         """Runs one workload variant on the given interpreters, checks their
         outputs, and returns {language: Cell}."""
-        programs = {language: materialise(workload, variant, extension, sizes, self.work_dir)
-                    for language, extension in LANGUAGES if language in languages}
-        cells = {language: Cell() for language in programs}
+        jobs = {language: (language, materialise(workload, variant, extension, sizes, self.work_dir))
+                for language, extension in LANGUAGES if language in languages}
+        cells = self.run_interleaved(jobs, reps)
+        self.check_outputs(label, cells)
+        key_sizes = tuple(sorted(sizes.items()))
+        for language, cell in cells.items():
+            self.results[(workload.folder, variant, language, key_sizes)] = cell
+        return cells
+
+    def run_interleaved(self, jobs, reps):
+        """Runs every job (key -> (language, program)) reps times, taking the
+        jobs in turn, so that a change in the machine's load falls on all of
+        them alike. Returns key -> Cell."""
+        cells = {key: Cell() for key in jobs}
         for _ in range(reps):
-            for language, program in programs.items():
-                cell = cells[language]
+            for key, (language, program) in jobs.items():
+                cell = cells[key]
                 if cell.timed_out:
                     continue  # one timeout is enough: the rest would time out too
                 result = run_once(self.argv(language, program), self.work_dir, self.args.timeout)
@@ -255,10 +269,6 @@ class Bench:
                 failure = describe_failure(language, program, result)
                 if failure:
                     self.fail(failure)
-        self.check_outputs(label, cells)
-        key_sizes = tuple(sorted(sizes.items()))
-        for language, cell in cells.items():
-            self.results[(workload.folder, variant, language, key_sizes)] = cell
         return cells
 
     def check_outputs(self, label, cells):
@@ -393,7 +403,7 @@ def main_table(bench, workloads, sizes_key, reps, report):
 
 
 def scaling_checks(bench, workloads, reps, quick, report):
-    chosen = [w for w in workloads if w.scaling_param]
+    chosen = [w for w in workloads if w.scaling]
     if not chosen:
         return []
     print()
@@ -405,25 +415,24 @@ def scaling_checks(bench, workloads, reps, quick, report):
     verdicts = []
     rows = []
     for workload in chosen:
-        base = dict(workload.quick if quick else workload.full)
-        param = workload.scaling_param
-        large = dict(base)
-        small = dict(base)
-        if quick:
-            large[param] = base[param] * 10
-        else:
-            small[param] = base[param] // 10
+        param, full_n = workload.scaling
+        small = dict(workload.quick if quick else workload.full)
+        if not quick:
+            small[param] = full_n
+        large = dict(small)
+        large[param] = small[param] * 10
         for variant in VARIANTS:
-            cells = {}
-            for sizes in (small, large):
-                key = (workload.folder, variant, "wexlin", tuple(sorted(sizes.items())))
-                cell = bench.results.get(key)
-                if cell is None:
-                    label = f"{workload.number} {workload.folder}/{variant} scaling"
-                    print(f"  running {label} ({sizes_text(sizes)})...", file=sys.stderr, flush=True)
-                    cell = bench.measure(workload, variant, sizes, ["wexlin"], reps, label)["wexlin"]
-                cells[sizes[param]] = cell
-            t_small, t_large = cells[small[param]], cells[large[param]]
+            label = f"{workload.number} {workload.folder}/{variant} scaling"
+            print(f"  running {label} ({param}={small[param]} and {large[param]})...", file=sys.stderr, flush=True)
+            # Both sizes are measured here, alternately, rather than taking the
+            # large one from the table: measured minutes apart, a change in
+            # the machine's load would show up as a change in the ratio.
+            jobs = {size_name: ("wexlin", materialise(workload, variant, ".wx", sizes, bench.work_dir))
+                    for size_name, sizes in (("small", small), ("large", large))}
+            cells = bench.run_interleaved(jobs, reps)
+            for size_name, cell in cells.items():
+                bench.check_outputs(f"{label} ({size_name})", {"wexlin": cell})
+            t_small, t_large = cells["small"], cells["large"]
             if t_small.timed_out or t_large.timed_out or not t_small.runs or not t_large.runs:
                 ratio, verdict = None, "FAIL (timeout)"
             else:
