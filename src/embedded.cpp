@@ -3,6 +3,8 @@
 namespace wexlin {
 
 // Placeholder until the payload reader lands: no executable carries a script.
-bool run_embedded_script() { return false; }
+bool run_embedded_script() {
+    return false;
+}
 
 } // namespace wexlin

@@ -1,1 +1,189 @@
-// placeholder
+// The call dispatch: module functions, builtins, function values; and the
+// call of a user function with its own scope.
+#include "interpreter/builtins/builtins.h"
+#include "interpreter/interpreter.h"
+#include "interpreter/module_entry.h"
+#include "support/console.h"
+#include "support/stack_guard.h"
+
+namespace wexlin {
+
+Value apply_binary(const Token& token, Value& left, Value& right);
+
+namespace {
+
+int resolved_builtin(const Expression& call) {
+    if (call.call.builtin == -2) call.call.builtin = call.call.dotted ? -1 : builtin_index(call.text);
+    return call.call.builtin;
+}
+
+// Whether evaluating the expression can run code that observes variables
+// (a call) — without calls, an expression only reads.
+bool is_pure(const Expression& e) {
+    if (e.kind == ExprKind::Call) return false;
+    if (e.left && !is_pure(*e.left)) return false;
+    if (e.right && !is_pure(*e.right)) return false;
+    for (const auto& item : e.items)
+        if (!is_pure(*item)) return false;
+    for (const auto& entry : e.entries)
+        if (!is_pure(*entry.second)) return false;
+    return true;
+}
+
+enum UpdateForm : std::int8_t { NoUpdate = 0, PushUpdate = 1, PlusUpdate = 2 };
+
+std::int8_t classify_update(const Statement& s) {
+    const Expression& e = *s.expr;
+    auto is_self = [&](const ExprPtr& p) {
+        return p && p->kind == ExprKind::Identifier && p->symbol == s.symbol;
+    };
+    if (e.kind == ExprKind::Call && !e.call.dotted && e.items.size() >= 2 && is_self(e.items[0]) &&
+        resolved_builtin(e) == builtin_index("push")) {
+        for (std::size_t i = 1; i < e.items.size(); ++i)
+            if (!is_pure(*e.items[i])) return NoUpdate;
+        return PushUpdate;
+    }
+    if (e.kind == ExprKind::BinaryOp && e.op.kind == TokenKind::Plus && is_self(e.left) && is_pure(*e.right))
+        return PlusUpdate;
+    return NoUpdate;
+}
+
+} // namespace
+
+// x = push(x, v) and s = s + t: the old value is moved out of its variable
+// before the new one is built, so when nothing else shares it the storage
+// grows in place and a loop of such statements is linear, not quadratic.
+// The other operands are evaluated first; they make no calls, so they cannot
+// tell that the variable was emptied.
+bool Interpreter::try_update_in_place(const Statement& s) {
+    if (s.update_form < 0) s.update_form = classify_update(s);
+    if (s.update_form == NoUpdate || extra_debug || !binding_is_updatable(s.symbol)) return false;
+    const Expression& e = *s.expr;
+    Value result;
+    if (s.update_form == PushUpdate) {
+        std::vector<Value> args(e.items.size());
+        for (std::size_t i = 1; i < e.items.size(); ++i) {
+            args[i] = evaluate(*e.items[i]);
+            if (args[i].is_error()) {
+                result = std::move(args[i]);
+                break;
+            }
+        }
+        if (!result.is_error()) {
+            args[0] = take_binding(s.symbol);
+            result = builtin_table()[static_cast<std::size_t>(e.call.builtin)].routine(args, graphics());
+        }
+    } else {
+        Value right = evaluate(*e.right);
+        if (right.is_error()) {
+            result = std::move(right);
+        } else {
+            Value left = take_binding(s.symbol);
+            result = apply_binary(e.op, left, right);
+        }
+    }
+    if (result.is_error())
+        console::error_line(
+            (s.kind == StmtKind::Let ? "Error in let statement for '" : "Error in assignment to '") + s.name +
+            "': " + result.error_message());
+    set_variable(s.symbol, std::move(result));
+    return true;
+}
+
+Value Interpreter::dispatch_call(const Expression& call) {
+    if (extra_debug) console::debug_call_line("Calling function: " + call.text);
+    std::vector<Value> args;
+    if (!m_arg_pool.empty()) {
+        args = std::move(m_arg_pool.back());
+        m_arg_pool.pop_back();
+    }
+    Value result = dispatch_with(call, args);
+    args.clear();
+    m_arg_pool.push_back(std::move(args));
+    return result;
+}
+
+Value Interpreter::dispatch_with(const Expression& call, std::vector<Value>& args) {
+    for (const auto& arg : call.items) {
+        Value v = evaluate(*arg);
+        if (v.is_error()) return v;
+        args.push_back(std::move(v));
+    }
+    if (call.call.dotted) return call_module_function(call, args);
+    int builtin = resolved_builtin(call);
+    if (builtin >= 0) {
+        Value result = builtin_table()[static_cast<std::size_t>(builtin)].routine(args, graphics());
+        if (extra_debug) console::debug_call_line(call.text + " is a builtin");
+        return result;
+    }
+    return call_named_value(call, args);
+}
+
+Value Interpreter::call_module_function(const Expression& call, std::vector<Value>& args) {
+    const std::string& module = call.call.module;
+    const std::string& function = call.call.function;
+    auto found = m_modules.find(call.call.symbol);
+    if (found == m_modules.end())
+        return failure("Module '" + module + "' is not imported. Use 'use " + module + ";' to import it");
+    if (module == "sdl2") {
+        if (auto result = sdl2_call("sdl2." + function, args, graphics())) return std::move(*result);
+        return failure("SDL2 module has no function '" + function + "'");
+    }
+    if (module == "http") {
+        if (auto result = http_call("http." + function, args)) return std::move(*result);
+        return failure("HTTP module has no function '" + function + "'");
+    }
+    if (module == "files") {
+        if (auto result = files_call("files." + function, args)) return std::move(*result);
+        return failure("Files module has no function '" + function + "'");
+    }
+    const Value* exported = found->second.find(function);
+    if (!exported || !exported->is_function())
+        return failure("Module '" + module + "' has no function '" + function + "'");
+    Value callee = *exported; // keeps the body alive while it runs
+    return call_function(*callee.as_function(), args);
+}
+
+Value Interpreter::call_named_value(const Expression& call, std::vector<Value>& args) {
+    const std::string& name = call.text;
+    if (extra_debug) console::debug_call_line(name + " is not a builtin, looking for user function");
+    Value callee = get_variable(call.call.symbol);
+    if (extra_debug) console::debug_call_line("get_variable(" + name + ") returned: " + callee.debug_form());
+    if (callee.is_function()) {
+        const FunctionDecl& function = *callee.as_function();
+        if (extra_debug)
+            console::debug_call_line("Found function with " + std::to_string(function.params.size()) +
+                                     " params, calling");
+        if (function.params.size() != args.size())
+            return failure("Function '" + name + "' expects " + std::to_string(function.params.size()) +
+                           " arguments but got " + std::to_string(args.size()));
+        return call_function(function, args);
+    }
+    if (callee.is_builtin_function()) return call_builtin_function_value(callee.builtin_name(), args);
+    return failure("Function '" + name + "' does not exist");
+}
+
+Value Interpreter::call_builtin_function_value(const std::string& name, std::vector<Value>& args) {
+    if (auto result = sdl2_call(name, args, graphics())) return std::move(*result);
+    if (auto result = http_call(name, args)) return std::move(*result);
+    if (auto result = files_call(name, args)) return std::move(*result);
+    return failure("Function '" + name + "' does not exist");
+}
+
+Value Interpreter::call_function(const FunctionDecl& function, std::vector<Value>& args) {
+    if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
+    push_scope();
+    std::size_t bound = std::min(function.param_symbols.size(), args.size());
+    for (std::size_t i = 0; i < bound; ++i)
+        set_variable(function.param_symbols[i], std::move(args[i]));
+    execute_block(function.body);
+    Value result;
+    if (m_pending_return) {
+        result = std::move(*m_pending_return);
+        m_pending_return.reset();
+    }
+    pop_scope();
+    return result;
+}
+
+} // namespace wexlin

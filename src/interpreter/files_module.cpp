@@ -3,6 +3,8 @@
 
 namespace wexlin {
 
-std::optional<Value> files_call(std::string_view, std::vector<Value>&) { return std::nullopt; }
+std::optional<Value> files_call(std::string_view, std::vector<Value>&) {
+    return std::nullopt;
+}
 
 } // namespace wexlin

@@ -1,1 +1,162 @@
-// placeholder
+// `use`: binding the built-in module tables and loading script modules.
+#include <fstream>
+#include <sstream>
+
+#include "interpreter/interpreter.h"
+#include "lexer/lexer.h"
+#include "parser/parser.h"
+#include "support/console.h"
+#include "support/utf8.h"
+
+namespace wexlin {
+
+namespace {
+
+ExportTable builtin_module_table(std::string_view prefix, std::initializer_list<std::string_view> names) {
+    ExportTable table;
+    for (auto name : names) {
+        std::string full(prefix);
+        full += '.';
+        full += name;
+        table.set(std::string(name), Value::builtin_function(std::move(full)));
+    }
+    return table;
+}
+
+std::optional<ExportTable> builtin_module(const std::string& name) {
+    if (name == "sdl2")
+        return builtin_module_table("sdl2", {"init",
+                                             "create_window",
+                                             "destroy_window",
+                                             "set_window_title",
+                                             "set_window_mode",
+                                             "get_window_mode",
+                                             "clear_screen",
+                                             "render_present",
+                                             "set_draw_color",
+                                             "set_max_fps",
+                                             "delta_time",
+                                             "draw_point",
+                                             "draw_line",
+                                             "draw_rect",
+                                             "fill_rect",
+                                             "draw_circle",
+                                             "fill_circle",
+                                             "draw_triangle",
+                                             "fill_triangle",
+                                             "fill_polygon",
+                                             "draw_polygon",
+                                             "get_window_width",
+                                             "get_window_height",
+                                             "is_window_open",
+                                             "get_input_pressed",
+                                             "get_input_released",
+                                             "get_input_held"});
+    if (name == "http")
+        return builtin_module_table("http",
+                                    {"page", "serve", "template", "json", "status", "send", "get", "post"});
+    if (name == "files")
+        return builtin_module_table("files", {"read", "write", "append", "delete", "exists", "create_folder",
+                                              "delete_folder", "list", "is_file", "is_folder", "start"});
+    return std::nullopt;
+}
+
+std::optional<std::string> read_utf8_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    std::string text = std::move(content).str();
+    if (!utf8::is_valid(text)) return std::nullopt;
+    return text;
+}
+
+std::string slashed(std::string name) {
+    for (char& c : name)
+        if (c == '.') c = '/';
+    return name;
+}
+
+} // namespace
+
+void Interpreter::execute_use(const Statement& s) {
+    std::optional<ExportTable> exports = load_module(s.module);
+    if (!exports) {
+        console::error_line("Failed to import module '" + s.module + "'");
+        return;
+    }
+    if (s.items) {
+        for (const auto& item : *s.items) {
+            const Value* exported = exports->find(item);
+            if (!exported) {
+                console::error_line("Module '" + s.module + "' does not export '" + item + "'");
+                continue;
+            }
+            // Imported items always land in the globals, whatever the scope.
+            Symbol symbol = intern(item);
+            bind_global(slot(symbol), symbol, *exported);
+        }
+        return;
+    }
+    std::string stored;
+    if (s.alias) {
+        stored = *s.alias;
+    } else {
+        auto dot = s.module.rfind('.');
+        stored = dot == std::string::npos ? s.module : s.module.substr(dot + 1);
+    }
+    if (extra_debug) {
+        if (s.alias)
+            console::debug_line("Loading module '" + s.module + "' with alias '" + *s.alias + "'");
+        else
+            console::debug_line("Loading module '" + s.module + "' with default name '" + stored + "'");
+    }
+    std::size_t count = exports->size();
+    m_modules[intern(stored)] = std::move(*exports);
+    if (extra_debug)
+        console::debug_line("Module '" + s.module + "' stored as '" + stored + "' with " +
+                            std::to_string(count) + " exports");
+}
+
+std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
+    if (auto cached = m_module_cache.find(name); cached != m_module_cache.end()) return cached->second;
+    if (auto table = builtin_module(name)) return table;
+
+    std::optional<std::string> source;
+    for (const std::string& path : {".wexlin/modules/" + slashed(name) + "/index.wx", name + ".wx"}) {
+        if (extra_debug) console::debug_line("Attempting to load module from: " + path);
+        source = read_utf8_file(path);
+        if (source) break;
+    }
+    if (!source) {
+        console::error_line("Failed to load module '" + name + "': " + slashed(name) +
+                            "/index.wx not found in .wexlin/modules/ or " + name +
+                            ".wx not found in current directory");
+        return std::nullopt;
+    }
+
+    std::vector<Token> tokens = tokenize(*source);
+    Parser parser(tokens, false);
+    StatementList statements = parser.parse_program();
+    ExportTable exports;
+    {
+        Interpreter module;
+        if (extra_debug)
+            console::debug_line("Parsed " + std::to_string(statements.size()) + " statements from " + name);
+        for (const auto& statement : statements)
+            module.execute(statement);
+        for (auto& [export_name, value] : module.globals()) {
+            if (extra_debug)
+                console::debug_line("Exporting: " + export_name + " = \"" +
+                                    (value.is_function() ? "Function" : "Other") + "\"");
+            exports.set(export_name, std::move(value));
+        }
+        if (extra_debug)
+            console::debug_line("Module " + name + " has " + std::to_string(exports.size()) + " exports");
+    }
+    m_module_cache[name] = exports;
+    return exports;
+}
+
+} // namespace wexlin

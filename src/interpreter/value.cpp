@@ -1,1 +1,459 @@
-// placeholder
+#include "interpreter/value.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <sodium.h>
+
+#include "parser/ast.h"
+#include "support/float_format.h"
+
+namespace wexlin {
+
+namespace {
+
+struct StringObject : HeapObject {
+    std::string text;
+};
+struct ArrayObject : HeapObject {
+    std::vector<Value> items;
+};
+struct DictObject : HeapObject {
+    Dict dict;
+};
+struct FunctionObject : HeapObject {
+    std::shared_ptr<const FunctionDecl> decl;
+};
+struct RectObject : HeapObject {
+    RectShape rect;
+};
+struct TriangleObject : HeapObject {
+    TriangleShape triangle;
+};
+
+template <typename T>
+T* object_of(HeapObject* object) {
+    return static_cast<T*>(object);
+}
+
+} // namespace
+
+Value Value::string(std::string text) {
+    Value v(ValueKind::String);
+    auto* object = new StringObject;
+    object->text = std::move(text);
+    v.m_payload.object = object;
+    return v;
+}
+
+Value Value::builtin_function(std::string full_name) {
+    Value v = string(std::move(full_name));
+    v.m_kind = ValueKind::BuiltinFunction;
+    return v;
+}
+
+Value Value::error(std::string message) {
+    Value v = string(std::move(message));
+    v.m_kind = ValueKind::Error;
+    return v;
+}
+
+Value Value::array(std::vector<Value> items) {
+    Value v(ValueKind::Array);
+    auto* object = new ArrayObject;
+    object->items = std::move(items);
+    v.m_payload.object = object;
+    return v;
+}
+
+Value Value::dict(Dict entries) {
+    Value v(ValueKind::Dict);
+    auto* object = new DictObject;
+    object->dict = std::move(entries);
+    v.m_payload.object = object;
+    return v;
+}
+
+Value Value::function(std::shared_ptr<const FunctionDecl> decl) {
+    Value v(ValueKind::Function);
+    auto* object = new FunctionObject;
+    object->decl = std::move(decl);
+    v.m_payload.object = object;
+    return v;
+}
+
+Value Value::rect(RectShape r) {
+    Value v(ValueKind::Rect);
+    auto* object = new RectObject;
+    object->rect = r;
+    v.m_payload.object = object;
+    return v;
+}
+
+Value Value::triangle(TriangleShape t) {
+    Value v(ValueKind::Triangle);
+    auto* object = new TriangleObject;
+    object->triangle = t;
+    v.m_payload.object = object;
+    return v;
+}
+
+Value Value::color(ColorShape c) {
+    Value v(ValueKind::Color);
+    v.m_payload.bits = static_cast<std::uint64_t>(c.r) | (static_cast<std::uint64_t>(c.g) << 8) |
+                       (static_cast<std::uint64_t>(c.b) << 16);
+    return v;
+}
+
+Value Value::circle(CircleShape c) {
+    Value v(ValueKind::Circle);
+    v.m_payload.bits = static_cast<std::uint64_t>(static_cast<std::uint32_t>(c.x)) |
+                       (static_cast<std::uint64_t>(static_cast<std::uint32_t>(c.y)) << 32);
+    v.m_aux = c.radius;
+    return v;
+}
+
+const std::string& Value::as_string() const {
+    return object_of<StringObject>(m_payload.object)->text;
+}
+const std::vector<Value>& Value::as_array() const {
+    return object_of<ArrayObject>(m_payload.object)->items;
+}
+const Dict& Value::as_dict() const {
+    return object_of<DictObject>(m_payload.object)->dict;
+}
+const std::shared_ptr<const FunctionDecl>& Value::as_function() const {
+    return object_of<FunctionObject>(m_payload.object)->decl;
+}
+RectShape Value::as_rect() const {
+    return object_of<RectObject>(m_payload.object)->rect;
+}
+TriangleShape Value::as_triangle() const {
+    return object_of<TriangleObject>(m_payload.object)->triangle;
+}
+ColorShape Value::as_color() const {
+    return ColorShape{static_cast<std::uint8_t>(m_payload.bits),
+                      static_cast<std::uint8_t>(m_payload.bits >> 8),
+                      static_cast<std::uint8_t>(m_payload.bits >> 16)};
+}
+CircleShape Value::as_circle() const {
+    return CircleShape{static_cast<std::int32_t>(static_cast<std::uint32_t>(m_payload.bits)),
+                       static_cast<std::int32_t>(static_cast<std::uint32_t>(m_payload.bits >> 32)), m_aux};
+}
+
+std::string& Value::string_mut() {
+    auto* object = object_of<StringObject>(m_payload.object);
+    if (object->refcount > 1) {
+        auto* copy = new StringObject;
+        copy->text = object->text;
+        --object->refcount;
+        m_payload.object = copy;
+        return copy->text;
+    }
+    return object->text;
+}
+
+std::vector<Value>& Value::array_mut() {
+    auto* object = object_of<ArrayObject>(m_payload.object);
+    if (object->refcount > 1) {
+        auto* copy = new ArrayObject;
+        copy->items = object->items;
+        --object->refcount;
+        m_payload.object = copy;
+        return copy->items;
+    }
+    return object->items;
+}
+
+void Value::destroy() {
+    HeapObject* object = m_payload.object;
+    switch (m_kind) {
+    case ValueKind::String:
+    case ValueKind::BuiltinFunction:
+    case ValueKind::Error: delete object_of<StringObject>(object); break;
+    case ValueKind::Array: delete object_of<ArrayObject>(object); break;
+    case ValueKind::Dict: delete object_of<DictObject>(object); break;
+    case ValueKind::Function: delete object_of<FunctionObject>(object); break;
+    case ValueKind::Rect: delete object_of<RectObject>(object); break;
+    case ValueKind::Triangle: delete object_of<TriangleObject>(object); break;
+    default: break;
+    }
+    m_kind = ValueKind::Null;
+}
+
+std::string_view Value::type_name() const {
+    switch (m_kind) {
+    case ValueKind::Number: return "number";
+    case ValueKind::Float: return "float";
+    case ValueKind::String: return "string";
+    case ValueKind::Boolean: return "boolean";
+    case ValueKind::Array: return "array";
+    case ValueKind::Dict: return "dict";
+    case ValueKind::Function: return "function";
+    case ValueKind::BuiltinFunction: return "builtin function";
+    case ValueKind::Rect: return "rect";
+    case ValueKind::Color: return "color";
+    case ValueKind::Circle: return "circle";
+    case ValueKind::Triangle: return "triangle";
+    case ValueKind::Null: return "null";
+    case ValueKind::Error: return "error";
+    }
+    return "unknown";
+}
+
+std::string_view Value::typeof_name() const {
+    switch (m_kind) {
+    case ValueKind::Number:
+    case ValueKind::Float:
+    case ValueKind::String:
+    case ValueKind::Boolean:
+    case ValueKind::Array:
+    case ValueKind::Dict:
+    case ValueKind::Null: return type_name();
+    default: return "unknown";
+    }
+}
+
+bool Value::is_truthy() const {
+    switch (m_kind) {
+    case ValueKind::Number: return m_payload.i != 0;
+    case ValueKind::Float: return m_payload.f != 0.0;
+    case ValueKind::Boolean: return m_payload.b;
+    case ValueKind::Null: return false;
+    default: return true;
+    }
+}
+
+std::string Value::display_text() const {
+    if (m_kind == ValueKind::String) return as_string();
+    std::string out;
+    append_display_text(out);
+    return out;
+}
+
+void Value::append_display_text(std::string& out) const {
+    switch (m_kind) {
+    case ValueKind::Number: out += std::to_string(m_payload.i); return;
+    case ValueKind::Float: out += format_float_display(m_payload.f); return;
+    case ValueKind::String: out += as_string(); return;
+    case ValueKind::Boolean: out += m_payload.b ? "true" : "false"; return;
+    case ValueKind::Array: {
+        out.push_back('[');
+        bool first = true;
+        for (const auto& item : as_array()) {
+            if (!first) out += ", ";
+            first = false;
+            item.append_display_text(out);
+        }
+        out.push_back(']');
+        return;
+    }
+    case ValueKind::Dict: {
+        out.push_back('{');
+        bool first = true;
+        for (const auto& [key, value] : as_dict()) {
+            if (!first) out += ", ";
+            first = false;
+            out += key;
+            out += ": ";
+            value.append_display_text(out);
+        }
+        out.push_back('}');
+        return;
+    }
+    case ValueKind::Function: out += "<function>"; return;
+    case ValueKind::BuiltinFunction: out += "<builtin: " + as_string() + ">"; return;
+    case ValueKind::Rect: {
+        RectShape r = as_rect();
+        out += "Rect(" + std::to_string(r.x) + ", " + std::to_string(r.y) + ", " + std::to_string(r.w) +
+               ", " + std::to_string(r.h) + ")";
+        return;
+    }
+    case ValueKind::Color: {
+        ColorShape c = as_color();
+        out += "Color(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
+        return;
+    }
+    case ValueKind::Circle: {
+        CircleShape c = as_circle();
+        out += "Circle(" + std::to_string(c.x) + ", " + std::to_string(c.y) + ", " +
+               std::to_string(c.radius) + ")";
+        return;
+    }
+    case ValueKind::Triangle: {
+        TriangleShape t = as_triangle();
+        out += "Triangle(" + std::to_string(t.x1) + ", " + std::to_string(t.y1) + ", " +
+               std::to_string(t.x2) + ", " + std::to_string(t.y2) + ", " + std::to_string(t.x3) + ", " +
+               std::to_string(t.y3) + ")";
+        return;
+    }
+    case ValueKind::Null: out += "null"; return;
+    case ValueKind::Error: out += "Error: " + as_string(); return;
+    }
+}
+
+std::string Value::debug_form() const {
+    switch (m_kind) {
+    case ValueKind::Number: return "Number(" + std::to_string(m_payload.i) + ")";
+    case ValueKind::Float: return "Float(" + format_float_debug(m_payload.f) + ")";
+    case ValueKind::String: return "String(" + quote_debug_text(as_string()) + ")";
+    case ValueKind::Boolean: return m_payload.b ? "Boolean(true)" : "Boolean(false)";
+    case ValueKind::Array: {
+        std::string out = "Array([";
+        bool first = true;
+        for (const auto& item : as_array()) {
+            if (!first) out += ", ";
+            first = false;
+            out += item.debug_form();
+        }
+        return out + "])";
+    }
+    case ValueKind::Dict: {
+        std::string out = "Dict({";
+        bool first = true;
+        for (const auto& [key, value] : as_dict()) {
+            if (!first) out += ", ";
+            first = false;
+            out += quote_debug_text(key) + ": " + value.debug_form();
+        }
+        return out + "})";
+    }
+    case ValueKind::Function: {
+        const auto& decl = *as_function();
+        std::string out = "Function { params: [";
+        for (std::size_t i = 0; i < decl.params.size(); ++i) {
+            if (i) out += ", ";
+            out += quote_debug_text(decl.params[i]);
+        }
+        return out + "], body: " + wexlin::debug_form(decl.body) + " }";
+    }
+    case ValueKind::BuiltinFunction: return "BuiltinFunction { name: " + quote_debug_text(as_string()) + " }";
+    case ValueKind::Rect: {
+        RectShape r = as_rect();
+        return "Rect { x: " + std::to_string(r.x) + ", y: " + std::to_string(r.y) +
+               ", w: " + std::to_string(r.w) + ", h: " + std::to_string(r.h) + " }";
+    }
+    case ValueKind::Color: {
+        ColorShape c = as_color();
+        return "Color { r: " + std::to_string(c.r) + ", g: " + std::to_string(c.g) +
+               ", b: " + std::to_string(c.b) + " }";
+    }
+    case ValueKind::Circle: {
+        CircleShape c = as_circle();
+        return "Circle { x: " + std::to_string(c.x) + ", y: " + std::to_string(c.y) +
+               ", radius: " + std::to_string(c.radius) + " }";
+    }
+    case ValueKind::Triangle: {
+        TriangleShape t = as_triangle();
+        return "Triangle { x1: " + std::to_string(t.x1) + ", y1: " + std::to_string(t.y1) +
+               ", x2: " + std::to_string(t.x2) + ", y2: " + std::to_string(t.y2) +
+               ", x3: " + std::to_string(t.x3) + ", y3: " + std::to_string(t.y3) + " }";
+    }
+    case ValueKind::Null: return "Null";
+    case ValueKind::Error: return "Error(" + quote_debug_text(as_string()) + ")";
+    }
+    return {};
+}
+
+// --- Dict ---
+
+namespace {
+
+// SipHash keyed once per process from the operating system's random source.
+const unsigned char* hash_key() {
+    static unsigned char key[crypto_shorthash_KEYBYTES];
+    static bool ready = [] {
+        if (sodium_init() < 0) std::abort();
+        randombytes_buf(key, sizeof key);
+        return true;
+    }();
+    (void)ready;
+    return key;
+}
+
+std::uint64_t hash_text(std::string_view text) {
+    unsigned char out[crypto_shorthash_BYTES];
+    crypto_shorthash(out, reinterpret_cast<const unsigned char*>(text.data()), text.size(), hash_key());
+    std::uint64_t h;
+    std::memcpy(&h, out, sizeof h);
+    return h;
+}
+
+} // namespace
+
+std::size_t Dict::slot_of(std::string_view key, std::uint64_t hash) const {
+    std::size_t mask = m_index.size() - 1;
+    std::size_t slot = static_cast<std::size_t>(hash) & mask;
+    while (true) {
+        std::uint32_t entry = m_index[slot];
+        if (entry == 0 || m_entries[entry - 1].first == key) return slot;
+        slot = (slot + 1) & mask;
+    }
+}
+
+const Value* Dict::find(std::string_view key) const {
+    if (m_entries.empty()) return nullptr;
+    if (m_index.empty()) {
+        for (const auto& entry : m_entries)
+            if (entry.first == key) return &entry.second;
+        return nullptr;
+    }
+    std::uint32_t entry = m_index[slot_of(key, hash_text(key))];
+    return entry ? &m_entries[entry - 1].second : nullptr;
+}
+
+void Dict::rehash(std::size_t capacity) {
+    m_index.assign(capacity, 0);
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        m_index[slot_of(m_entries[i].first, hash_text(m_entries[i].first))] =
+            static_cast<std::uint32_t>(i + 1);
+}
+
+void Dict::set(std::string key, Value value) {
+    // Small dictionaries are searched directly; the hash index appears once
+    // a linear scan would start to cost.
+    constexpr std::size_t linear_limit = 8;
+    if (m_index.empty()) {
+        for (auto& entry : m_entries) {
+            if (entry.first == key) {
+                entry.second = std::move(value);
+                return;
+            }
+        }
+        m_entries.emplace_back(std::move(key), std::move(value));
+        if (m_entries.size() > linear_limit) rehash(64);
+        return;
+    }
+    std::uint64_t h = hash_text(key);
+    std::size_t slot = slot_of(key, h);
+    if (m_index[slot] != 0) {
+        m_entries[m_index[slot] - 1].second = std::move(value);
+        return;
+    }
+    m_entries.emplace_back(std::move(key), std::move(value));
+    m_index[slot] = static_cast<std::uint32_t>(m_entries.size());
+    if (m_entries.size() * 2 > m_index.size()) rehash(m_index.size() * 2);
+}
+
+// --- numeric arguments ---
+
+std::int64_t saturating_float_to_int(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 9223372036854775807.0) return std::numeric_limits<std::int64_t>::max();
+    if (value <= -9223372036854775808.0) return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(value);
+}
+
+bool numeric_argument(const Value& value, std::int64_t& out) {
+    if (value.is_number()) {
+        out = value.as_number();
+        return true;
+    }
+    if (value.is_float()) {
+        out = saturating_float_to_int(value.as_float());
+        return true;
+    }
+    return false;
+}
+
+} // namespace wexlin

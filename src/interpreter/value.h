@@ -61,10 +61,12 @@ class Dict;
 struct HeapObject;
 
 class Value {
-public:
+  public:
     Value() : m_kind(ValueKind::Null) { m_payload.bits = 0; }
     ~Value() { release(); }
-    Value(const Value& other) : m_kind(other.m_kind), m_aux(other.m_aux), m_payload(other.m_payload) { retain(); }
+    Value(const Value& other) : m_kind(other.m_kind), m_aux(other.m_aux), m_payload(other.m_payload) {
+        retain();
+    }
     Value(Value&& other) noexcept : m_kind(other.m_kind), m_aux(other.m_aux), m_payload(other.m_payload) {
         other.m_kind = ValueKind::Null;
     }
@@ -158,7 +160,7 @@ public:
     bool is_truthy() const;
     std::string debug_form() const;
 
-private:
+  private:
     explicit Value(ValueKind kind) : m_kind(kind) { m_payload.bits = 0; }
     bool is_heap() const {
         switch (m_kind) {
@@ -198,12 +200,14 @@ inline void Value::retain() const {
 inline void Value::release() {
     if (is_heap() && --m_payload.object->refcount == 0) destroy();
 }
-inline bool Value::is_unique() const { return !is_heap() || m_payload.object->refcount == 1; }
+inline bool Value::is_unique() const {
+    return !is_heap() || m_payload.object->refcount == 1;
+}
 
 // Dictionary: unique string keys, visited in insertion order. The hashing is
 // keyed with a per-process random key so crafted keys cannot force collisions.
 class Dict {
-public:
+  public:
     using Entry = std::pair<std::string, Value>;
 
     std::size_t size() const { return m_entries.size(); }
@@ -215,7 +219,7 @@ public:
     auto begin() const { return m_entries.begin(); }
     auto end() const { return m_entries.end(); }
 
-private:
+  private:
     std::size_t slot_of(std::string_view key, std::uint64_t hash) const;
     void rehash(std::size_t capacity);
 

@@ -9,7 +9,7 @@ namespace wexlin {
 
 // One list drives the enum, the printable names and the keyword table, so the
 // tag order (visible in traces and tree dumps) cannot drift between them.
-// X(variant, keyword text or nullptr)
+// X(variant, keyword text or "")
 #define WEXLIN_ENUMERATE_TOKENS(X)                                                                           \
     X(Let, "let")                                                                                            \
     X(Def, "def")                                                                                            \
@@ -30,43 +30,43 @@ namespace wexlin {
     X(Try, "try")                                                                                            \
     X(Catch, "catch")                                                                                        \
     X(Global, "global")                                                                                      \
-    X(Identifier, nullptr)                                                                                   \
-    X(Number, nullptr)                                                                                       \
-    X(Float, nullptr)                                                                                        \
-    X(String, nullptr)                                                                                       \
-    X(Plus, nullptr)                                                                                         \
-    X(Minus, nullptr)                                                                                        \
-    X(Star, nullptr)                                                                                         \
-    X(Slash, nullptr)                                                                                        \
-    X(Percent, nullptr)                                                                                      \
-    X(Power, nullptr)                                                                                        \
-    X(Assign, nullptr)                                                                                       \
-    X(PlusAssign, nullptr)                                                                                   \
-    X(MinusAssign, nullptr)                                                                                  \
-    X(StarAssign, nullptr)                                                                                   \
-    X(SlashAssign, nullptr)                                                                                  \
-    X(Equal, nullptr)                                                                                        \
-    X(NotEqual, nullptr)                                                                                     \
-    X(Less, nullptr)                                                                                         \
-    X(Greater, nullptr)                                                                                      \
-    X(LessEqual, nullptr)                                                                                    \
-    X(GreaterEqual, nullptr)                                                                                 \
-    X(LParen, nullptr)                                                                                       \
-    X(RParen, nullptr)                                                                                       \
-    X(LBrace, nullptr)                                                                                       \
-    X(RBrace, nullptr)                                                                                       \
-    X(LBracket, nullptr)                                                                                     \
-    X(RBracket, nullptr)                                                                                     \
-    X(Comma, nullptr)                                                                                        \
-    X(Colon, nullptr)                                                                                        \
-    X(Semicolon, nullptr)                                                                                    \
-    X(Arrow, nullptr)                                                                                        \
-    X(FatArrow, nullptr)                                                                                     \
-    X(Dot, nullptr)                                                                                          \
-    X(Question, nullptr)                                                                                     \
+    X(Identifier, "")                                                                                        \
+    X(Number, "")                                                                                            \
+    X(Float, "")                                                                                             \
+    X(String, "")                                                                                            \
+    X(Plus, "")                                                                                              \
+    X(Minus, "")                                                                                             \
+    X(Star, "")                                                                                              \
+    X(Slash, "")                                                                                             \
+    X(Percent, "")                                                                                           \
+    X(Power, "")                                                                                             \
+    X(Assign, "")                                                                                            \
+    X(PlusAssign, "")                                                                                        \
+    X(MinusAssign, "")                                                                                       \
+    X(StarAssign, "")                                                                                        \
+    X(SlashAssign, "")                                                                                       \
+    X(Equal, "")                                                                                             \
+    X(NotEqual, "")                                                                                          \
+    X(Less, "")                                                                                              \
+    X(Greater, "")                                                                                           \
+    X(LessEqual, "")                                                                                         \
+    X(GreaterEqual, "")                                                                                      \
+    X(LParen, "")                                                                                            \
+    X(RParen, "")                                                                                            \
+    X(LBrace, "")                                                                                            \
+    X(RBrace, "")                                                                                            \
+    X(LBracket, "")                                                                                          \
+    X(RBracket, "")                                                                                          \
+    X(Comma, "")                                                                                             \
+    X(Colon, "")                                                                                             \
+    X(Semicolon, "")                                                                                         \
+    X(Arrow, "")                                                                                             \
+    X(FatArrow, "")                                                                                          \
+    X(Dot, "")                                                                                               \
+    X(Question, "")                                                                                          \
     X(Use, "use")                                                                                            \
     X(As, "as")                                                                                              \
-    X(EOF_, nullptr)
+    X(EOF_, "")
 
 enum class TokenKind : std::uint8_t {
 #define WEXLIN_TOKEN_ENUM(name, keyword) name,

@@ -1,1 +1,88 @@
-// placeholder
+#include "repl/repl.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "interpreter/builtins/builtins.h"
+#include "interpreter/interpreter.h"
+#include "lexer/lexer.h"
+#include "parser/parser.h"
+
+namespace wexlin {
+
+namespace {
+
+void write_out(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+bool read_line(std::string& line) {
+    line.clear();
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(stdin)) != EOF) {
+        any = true;
+        if (c == '\n') return true;
+        line.push_back(static_cast<char>(c));
+    }
+    return any;
+}
+
+// Counters never go below the lowest 32-bit value.
+void bump(std::int32_t& counter, int delta) {
+    if (delta < 0 && counter == INT32_MIN) return;
+    if (delta > 0 && counter == INT32_MAX) return;
+    counter += delta;
+}
+
+} // namespace
+
+void repl() {
+    write_out("Welcome to Wexlin Interactive REPL!\nType 'exit' to quit.\n\n");
+    Interpreter interpreter;
+    std::int32_t parens = 0;
+    std::int32_t braces = 0;
+    std::string pending;
+    std::string raw;
+    while (true) {
+        write_out(parens == 0 && braces == 0 ? ">>> " : "... ");
+        if (!read_line(raw)) break;
+        std::string line = trim_unicode_whitespace(raw);
+        if (line.empty()) continue;
+        if (line == "exit" || line == "quit") {
+            write_out("Goodbye!\n");
+            break;
+        }
+        for (char c : line) {
+            switch (c) {
+            case '(':
+            case '[': bump(parens, 1); break;
+            case ')':
+            case ']': bump(parens, -1); break;
+            case '{': bump(braces, 1); break;
+            case '}': bump(braces, -1); break;
+            default: break;
+            }
+        }
+        if (parens > 0 || braces > 0) {
+            if (!pending.empty()) pending.push_back('\n');
+            pending += line;
+            continue;
+        }
+        std::string input = pending.empty() ? line : pending + "\n" + line;
+        pending.clear();
+        std::vector<Token> tokens = tokenize(input);
+        Parser parser(tokens, false);
+        StatementList statements = parser.parse_program();
+        for (const auto& statement : statements)
+            interpreter.execute(statement);
+        // A top-level return typed here has no function to end; dropping it
+        // keeps it from cutting short the next call.
+        interpreter.pending_return().reset();
+        std::fflush(stdout);
+    }
+}
+
+} // namespace wexlin

@@ -14,9 +14,15 @@ void write_line(std::string_view tag, std::string_view message) {
 }
 } // namespace
 
-void error_line(std::string_view message) { write_line(error_tag, message); }
-void debug_line(std::string_view message) { write_line(debug_tag, message); }
-void debug_call_line(std::string_view message) { write_line(debug_call_tag, message); }
+void error_line(std::string_view message) {
+    write_line(error_tag, message);
+}
+void debug_line(std::string_view message) {
+    write_line(debug_tag, message);
+}
+void debug_call_line(std::string_view message) {
+    write_line(debug_call_tag, message);
+}
 
 void command_error_line(std::string_view message) {
     std::string line = "\x1b[31mError: ";

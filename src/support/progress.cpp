@@ -4,7 +4,8 @@
 
 namespace wexlin {
 
-ProgressLine::ProgressLine(std::string label) : m_label(std::move(label)), m_start(std::chrono::steady_clock::now()) {
+ProgressLine::ProgressLine(std::string label)
+    : m_label(std::move(label)), m_start(std::chrono::steady_clock::now()) {
     std::string line = "\r\x1b[33m" + m_label + " in progress\x1b[0m";
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
@@ -22,12 +23,20 @@ std::string format_seconds(double seconds) {
 
 void ProgressLine::finish(std::string_view colour, std::string_view word) {
     std::string line = "\r";
-    line.append(colour).append(m_label).append(word).append(format_seconds(seconds_elapsed())).append("s)\x1b[0m\n");
+    line.append(colour)
+        .append(m_label)
+        .append(word)
+        .append(format_seconds(seconds_elapsed()))
+        .append("s)\x1b[0m\n");
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
 }
 
-void ProgressLine::done() { finish("\x1b[32m", " done ("); }
-void ProgressLine::failed() { finish("\x1b[31m", " failed ("); }
+void ProgressLine::done() {
+    finish("\x1b[32m", " done (");
+}
+void ProgressLine::failed() {
+    finish("\x1b[31m", " failed (");
+}
 
 } // namespace wexlin

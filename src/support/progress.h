@@ -10,7 +10,7 @@
 namespace wexlin {
 
 class ProgressLine {
-public:
+  public:
     // Prints the in-progress form (no line end) and starts the clock.
     explicit ProgressLine(std::string label);
 
@@ -18,7 +18,7 @@ public:
     void failed();
     double seconds_elapsed() const;
 
-private:
+  private:
     void finish(std::string_view colour, std::string_view word);
 
     std::string m_label;

@@ -27,8 +27,12 @@ Symbol intern(std::string_view name) {
     return id;
 }
 
-const std::string& symbol_name(Symbol symbol) { return table().names[symbol]; }
+const std::string& symbol_name(Symbol symbol) {
+    return table().names[symbol];
+}
 
-std::size_t symbol_count() { return table().names.size(); }
+std::size_t symbol_count() {
+    return table().names.size();
+}
 
 } // namespace wexlin

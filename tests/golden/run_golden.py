@@ -15,6 +15,7 @@ sidecars are rewritten from the actual output instead (review them by hand).
 """
 import difflib
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -23,6 +24,14 @@ import tempfile
 
 def visible(text):
     return text.replace("\x1b", "\\e").replace("\r", "\\r")
+
+
+# Stage timings change from run to run; their shape (three decimals) is kept.
+TIMING = re.compile(r"\d+\.\d{3}ms")
+
+
+def normalize(text):
+    return TIMING.sub("N.NNNms", text)
 
 
 def read(path, default=""):
@@ -74,6 +83,7 @@ def main():
     }
     failed = False
     for key in ("stdout", "stderr", "status"):
+        actual[key], expected[key] = normalize(actual[key]), normalize(expected[key])
         if actual[key] != expected[key]:
             failed = True
             print(f"--- {name}: {key} differs (escape shown as \\e) ---")
