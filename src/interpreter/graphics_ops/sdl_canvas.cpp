@@ -14,6 +14,18 @@ int g_library_users = 0;
 std::optional<std::thread::id> g_sdl_thread;
 bool g_event_pump_taken = false;
 
+// Without a display SDL falls back on its off-screen drivers, whose windows
+// nobody can see or close: a script would then run its game loop unseen and
+// without end. Such a window counts as no window, unless the user picked that
+// driver through SDL's own setting.
+bool shows_windows() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver) return false;
+    std::string_view name(driver);
+    bool headless = name == "offscreen" || name == "dummy" || name == "evdev";
+    return !headless || SDL_GetHint(SDL_HINT_VIDEODRIVER) != nullptr;
+}
+
 class SdlLibraryStart final : public LibraryStart {
   public:
     static std::unique_ptr<SdlLibraryStart> start() {
@@ -24,6 +36,7 @@ class SdlLibraryStart final : public LibraryStart {
         std::unique_ptr<SdlLibraryStart> library(new SdlLibraryStart);
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
         library->m_video_started = true;
+        if (!shows_windows()) return nullptr;
         return library;
     }
 
