@@ -1,0 +1,41 @@
+#include "package_manager/layout.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace wexlin::package_manager {
+
+std::filesystem::path modules_root() {
+    return std::filesystem::path(".wexlin") / "modules";
+}
+
+std::filesystem::path module_folder(const ModuleName& name) {
+    return modules_root() / name.author / name.module;
+}
+
+bool path_exists(const std::filesystem::path& path) {
+    std::error_code error;
+    auto status = std::filesystem::symlink_status(path, error);
+    return status.type() != std::filesystem::file_type::not_found &&
+           status.type() != std::filesystem::file_type::none;
+}
+
+std::optional<std::string> write_text_file(const std::filesystem::path& path, std::string_view text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return std::strerror(errno);
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    int write_error = errno;
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        write_error = errno;
+    }
+    if (!written) return std::strerror(write_error);
+    return std::nullopt;
+}
+
+void print_out(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+} // namespace wexlin::package_manager

@@ -1,0 +1,29 @@
+// Where installed modules live, relative to the current working directory:
+// .wexlin/modules/<author>/<module>/, holding module.yaml exactly as fetched
+// and each listed file at its relative path. A module counts as installed as
+// soon as its folder exists.
+#pragma once
+
+#include "package_manager/module_name.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace wexlin::package_manager {
+
+std::filesystem::path modules_root();
+std::filesystem::path module_folder(const ModuleName& name);
+
+// True when something (file, folder or link, even a dangling one) is there.
+bool path_exists(const std::filesystem::path& path);
+
+// Creates or truncates the file and writes text to it; answers the system's
+// error text on failure.
+std::optional<std::string> write_text_file(const std::filesystem::path& path, std::string_view text);
+
+// Writes text to standard output as is.
+void print_out(std::string_view text);
+
+} // namespace wexlin::package_manager

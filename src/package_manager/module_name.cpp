@@ -1,0 +1,47 @@
+#include "package_manager/module_name.h"
+
+namespace wexlin::package_manager {
+
+namespace {
+
+constexpr std::string_view format_message = "Module format must be 'author/module' or 'author.module'";
+
+bool split_at_first(std::string_view text, char separator, ModuleName& name) {
+    auto at = text.find(separator);
+    if (at == std::string_view::npos || at == 0 || at + 1 == text.size()) return false;
+    name.author = std::string(text.substr(0, at));
+    name.module = std::string(text.substr(at + 1));
+    return true;
+}
+
+// True when text, joined to a folder, names something strictly inside it:
+// no component is empty, "." or "..", so it neither starts at a root nor
+// climbs out nor names the folder itself. Both "/" and "\" separate.
+bool is_contained_relative_path(std::string_view text) {
+    if (text.empty() || text.find('\0') != std::string_view::npos) return false;
+    std::size_t start = 0;
+    while (true) {
+        auto end = text.find_first_of("/\\", start);
+        auto component =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (component.empty() || component == "." || component == "..") return false;
+        if (end == std::string_view::npos) return true;
+        start = end + 1;
+    }
+}
+
+} // namespace
+
+std::variant<ModuleName, std::string> parse_module_name(std::string_view text) {
+    ModuleName name;
+    if (!split_at_first(text, '/', name) && !split_at_first(text, '.', name))
+        return std::string(format_message);
+    if (!is_contained_relative_path(name.author) || !is_contained_relative_path(name.module)) {
+        return "Module name '" + std::string(text) +
+               "' is not allowed: the author and module parts must be relative names without empty, "
+               "'.' or '..' components";
+    }
+    return name;
+}
+
+} // namespace wexlin::package_manager

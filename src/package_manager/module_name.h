@@ -1,0 +1,28 @@
+// Module names as typed on the command line ("alice/math" or "alice.math"),
+// their key "alice.math", and the folder an installed module lives in.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace wexlin::package_manager {
+
+struct ModuleName {
+    std::string author;
+    std::string module;
+
+    // The form printed in messages and written in `use` statements.
+    std::string key() const { return author + "." + module; }
+};
+
+// Splits at the first "/" when both sides are non-empty, otherwise at the
+// first "."; the module part keeps any further "/" or ".". A name whose
+// author or module part would reach outside its own folder under
+// .wexlin/modules (an empty, "." or ".." part, or an absolute path) is
+// refused too, because uninstall and upgrade remove that folder.
+// Answers the name or the error message.
+std::variant<ModuleName, std::string> parse_module_name(std::string_view text);
+
+} // namespace wexlin::package_manager

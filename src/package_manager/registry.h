@@ -1,0 +1,23 @@
+// Where modules are fetched from. The registry is any web server handing out
+// raw files laid out as modules/<author>/<module>/module.yaml beside the
+// module's own files.
+#pragma once
+
+#include "package_manager/module_name.h"
+
+#include <string>
+#include <string_view>
+
+namespace wexlin::package_manager {
+
+// The base address, without a trailing "/": WEXLIN_REGISTRY_URL when it is
+// set and not empty, otherwise the address compiled into the program.
+std::string registry_url();
+
+// The base address compiled into the program.
+std::string_view default_registry_url();
+
+std::string metadata_url(std::string_view base, const ModuleName& name);
+std::string file_url(std::string_view base, const ModuleName& name, std::string_view file);
+
+} // namespace wexlin::package_manager
