@@ -90,7 +90,49 @@ bool Interpreter::try_update_in_place(const Statement& s) {
     return true;
 }
 
+// A plain call of a user function, the commonest call of all: arguments are
+// evaluated into a small array on the stack and moved straight into the new
+// scope. Anything unusual (traces on, a builtin, many arguments, a callee
+// that is not a function) takes the general path.
+constexpr std::size_t direct_call_max_args = 8;
+
+bool Interpreter::try_direct_call(const Expression& call, Value& result) {
+    if (extra_debug || call.call.dotted || resolved_builtin(call) >= 0 ||
+        call.items.size() > direct_call_max_args)
+        return false;
+    Slot& s = slot(call.call.symbol);
+    const Value* bound = s.top ? &m_bindings[s.top - 1].value : s.global_bound ? &s.global : nullptr;
+    if (!bound || !bound->is_function()) return false;
+    Value args[direct_call_max_args];
+    std::size_t count = call.items.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        args[i] = evaluate(*call.items[i]);
+        if (args[i].is_error()) {
+            result = std::move(args[i]);
+            return true;
+        }
+    }
+    // The arguments may have rebound the name; look it up again, and keep
+    // the function value alive while its body runs.
+    Value callee = get_variable(call.call.symbol);
+    if (!callee.is_function()) {
+        std::vector<Value> list(std::make_move_iterator(args), std::make_move_iterator(args + count));
+        result = call_named_value(call, list);
+        return true;
+    }
+    const FunctionDecl& function = *callee.as_function();
+    if (function.params.size() != count) {
+        result = failure("Function '" + call.text + "' expects " + std::to_string(function.params.size()) +
+                         " arguments but got " + std::to_string(count));
+        return true;
+    }
+    result = call_function(function, args, count);
+    return true;
+}
+
 Value Interpreter::dispatch_call(const Expression& call) {
+    Value direct;
+    if (try_direct_call(call, direct)) return direct;
     if (extra_debug) console::debug_call_line("Calling function: " + call.text);
     std::vector<Value> args;
     if (!m_arg_pool.empty()) {
@@ -171,9 +213,13 @@ Value Interpreter::call_builtin_function_value(const std::string& name, std::vec
 }
 
 Value Interpreter::call_function(const FunctionDecl& function, std::vector<Value>& args) {
+    return call_function(function, args.data(), args.size());
+}
+
+Value Interpreter::call_function(const FunctionDecl& function, Value* args, std::size_t count) {
     if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
     push_scope();
-    std::size_t bound = std::min(function.param_symbols.size(), args.size());
+    std::size_t bound = std::min(function.param_symbols.size(), count);
     for (std::size_t i = 0; i < bound; ++i)
         set_variable(function.param_symbols[i], std::move(args[i]));
     execute_block(function.body);
