@@ -1,10 +1,8 @@
 // `use`: binding the built-in module tables and loading script modules.
-#include <fstream>
-#include <sstream>
-
 #include "interpreter/interpreter.h"
 #include "lexer/lexer.h"
 #include "parser/parser.h"
+#include "platform/file.h"
 #include "support/console.h"
 #include "support/utf8.h"
 
@@ -62,13 +60,9 @@ std::optional<ExportTable> builtin_module(const std::string& name) {
 }
 
 std::optional<std::string> read_utf8_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    std::string text = std::move(content).str();
-    if (!utf8::is_valid(text)) return std::nullopt;
+    std::string error;
+    std::optional<std::string> text = platform::read_whole_file(path, error);
+    if (!text || !utf8::is_valid(*text)) return std::nullopt;
     return text;
 }
 
