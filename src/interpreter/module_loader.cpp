@@ -1,4 +1,6 @@
 // `use`: binding the built-in module tables and loading script modules.
+#include <algorithm>
+
 #include "interpreter/interpreter.h"
 #include "lexer/lexer.h"
 #include "parser/parser.h"
@@ -66,6 +68,14 @@ std::optional<std::string> read_utf8_file(const std::string& path) {
     return text;
 }
 
+// Names of the script modules being loaded right now, across the nested
+// interpreters of one process: a module that uses itself, directly or through
+// others, would otherwise load itself again and again until the stack runs out.
+std::vector<std::string>& modules_loading() {
+    static std::vector<std::string> names;
+    return names;
+}
+
 std::string slashed(std::string name) {
     for (char& c : name)
         if (c == '.') c = '/';
@@ -130,6 +140,13 @@ std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
         return std::nullopt;
     }
 
+    auto& loading = modules_loading();
+    if (std::find(loading.begin(), loading.end(), name) != loading.end()) {
+        console::error_line("Failed to load module '" + name + "': circular import");
+        return std::nullopt;
+    }
+    loading.push_back(name);
+
     std::vector<Token> tokens = tokenize(*source);
     Parser parser(tokens, false);
     StatementList statements = parser.parse_program();
@@ -149,6 +166,7 @@ std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
         if (extra_debug)
             console::debug_line("Module " + name + " has " + std::to_string(exports.size()) + " exports");
     }
+    loading.pop_back();
     m_module_cache[name] = exports;
     return exports;
 }
