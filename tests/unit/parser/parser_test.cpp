@@ -332,5 +332,43 @@ TEST(Parser, ShallowNestingIsKeptWhole) {
     EXPECT_EQ(debug_form(s->body), "[Expr(Identifier(\"x\"))]");
 }
 
+std::string traced(const std::string& source) {
+    std::vector<Token> tokens = tokenize(source);
+    Parser parser(tokens, true);
+    testing::internal::CaptureStderr();
+    parser.parse_program();
+    return testing::internal::GetCapturedStderr();
+}
+
+bool has_line(const std::string& text, const std::string& line) {
+    return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
+}
+
+TEST(ParserTrace, EveryHundredthIterationAndTheParameterLimit) {
+    std::string program = traced(repeat(";", 250));
+    EXPECT_TRUE(has_line(program, "[PARSER] pos=99 token=Semicolon | parse_program iteration 100 at pos 99"));
+    EXPECT_TRUE(
+        has_line(program, "[PARSER] pos=199 token=Semicolon | parse_program iteration 200 at pos 199"));
+    EXPECT_TRUE(
+        has_line(program, "[PARSER] pos=250 token=EOF | === PARSE PROGRAM END === Parsed 250 statements"));
+
+    std::string block = traced("def f() {" + repeat(";", 150) + "}");
+    EXPECT_TRUE(has_line(block, "[PARSER] pos=104 token=Semicolon | parse_block iteration 100 at pos 104"));
+    EXPECT_TRUE(has_line(block, "[PARSER] pos=155 token=RBrace | parse_block() END with 150 statements"));
+
+    std::string names;
+    for (int i = 0; i < 1002; ++i)
+        names += " p" + std::to_string(i);
+    std::string params = traced("def f(" + names + ") { }");
+    EXPECT_TRUE(has_line(
+        params, "[PARSER] pos=1004 token=Identifier(\"p1001\") | parse_params safety limit reached"));
+    EXPECT_TRUE(has_line(
+        params, "[PARSER] pos=1004 token=Identifier(\"p1001\") | parse_params() END with 1001 params"));
+    EXPECT_TRUE(has_line(params, "[PARSER] pos=1004 token=Identifier(\"p1001\") | expect(RParen) FAILED, got "
+                                 "Identifier(\"p1001\")"));
+    EXPECT_TRUE(
+        has_line(params, "[PARSER] pos=1004 token=Identifier(\"p1001\") | parse_function() END (failed)"));
+}
+
 } // namespace
 } // namespace wexlin
