@@ -345,15 +345,14 @@ bool has_line(const std::string& text, const std::string& line) {
 }
 
 TEST(ParserTrace, EveryHundredthIterationAndTheParameterLimit) {
-    std::string program = traced(repeat(";", 250));
-    EXPECT_TRUE(has_line(program, "[PARSER] pos=99 token=Semicolon | parse_program iteration 100 at pos 99"));
-    EXPECT_TRUE(
-        has_line(program, "[PARSER] pos=199 token=Semicolon | parse_program iteration 200 at pos 199"));
+    std::string program = traced(repeat(")", 250));
+    EXPECT_TRUE(has_line(program, "[PARSER] pos=99 token=RParen | parse_program iteration 100 at pos 99"));
+    EXPECT_TRUE(has_line(program, "[PARSER] pos=199 token=RParen | parse_program iteration 200 at pos 199"));
     EXPECT_TRUE(
         has_line(program, "[PARSER] pos=250 token=EOF | === PARSE PROGRAM END === Parsed 250 statements"));
 
-    std::string block = traced("def f() {" + repeat(";", 150) + "}");
-    EXPECT_TRUE(has_line(block, "[PARSER] pos=104 token=Semicolon | parse_block iteration 100 at pos 104"));
+    std::string block = traced("def f() {" + repeat(")", 150) + "}");
+    EXPECT_TRUE(has_line(block, "[PARSER] pos=104 token=RParen | parse_block iteration 100 at pos 104"));
     EXPECT_TRUE(has_line(block, "[PARSER] pos=155 token=RBrace | parse_block() END with 150 statements"));
 
     std::string names;
