@@ -284,9 +284,9 @@ TEST(Parser, IterationBound) {
 }
 
 TEST(Parser, DeepExpressionsAreBoundedAndTheRestIsStillParsed) {
-    for (const std::string& deep : {repeat("(", 100000) + "1" + repeat(")", 10), repeat("-", 100000) + "1",
-                                    repeat("[", 100000), repeat("{a:", 100000), "f" + repeat("(f", 100000),
-                                    "1" + repeat(" + 1", 5000), repeat("not ", 100000) + "x"}) {
+    for (const std::string& deep : {repeat("(", 10000) + "1" + repeat(")", 10), repeat("-", 10000) + "1",
+                                    repeat("[", 10000), repeat("{a:", 10000), "f" + repeat("(f", 10000),
+                                    "1" + repeat(" + 1", 5000), repeat("not ", 10000) + "x"}) {
         testing::internal::CaptureStderr();
         auto statements = parse(deep + "\nlet after = 1");
         std::string err = testing::internal::GetCapturedStderr();
@@ -300,10 +300,10 @@ TEST(Parser, DeepExpressionsAreBoundedAndTheRestIsStillParsed) {
 
 TEST(Parser, DeepBlocksAreBoundedAndTheRestIsStillParsed) {
     for (const std::string& deep :
-         {repeat("if 1 { ", 50000) + "x" + repeat(" }", 50000),
-          repeat("def f() { ", 50000) + repeat("}", 50000), repeat("while 1 { ", 50000) + repeat("}", 50000),
-          repeat("match 1 { _ => { ", 20000) + repeat("} }", 20000),
-          repeat("try { ", 20000) + repeat("} catch e { }", 20000)}) {
+         {repeat("if 1 { ", 5000) + "x" + repeat(" }", 5000), repeat("def f() { ", 5000) + repeat("}", 5000),
+          repeat("while 1 { ", 5000) + repeat("}", 5000),
+          repeat("match 1 { _ => { ", 3000) + repeat("} }", 3000),
+          repeat("try { ", 3000) + repeat("} catch e { }", 3000)}) {
         testing::internal::CaptureStderr();
         auto statements = parse(deep + "\nlet after = 1");
         std::string err = testing::internal::GetCapturedStderr();
