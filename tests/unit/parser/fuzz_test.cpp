@@ -10,6 +10,7 @@
 
 #include "lexer/lexer.h"
 #include "parser/parser.h"
+#include "support/stack_guard.h"
 
 namespace wexlin {
 namespace {
@@ -34,7 +35,10 @@ void parse_and_print(const std::vector<Token>& tokens) {
 
 class Fuzz : public testing::Test {
   protected:
-    void SetUp() override { testing::internal::CaptureStderr(); }
+    void SetUp() override {
+        init_stack_guard(); // as main does
+        testing::internal::CaptureStderr();
+    }
     void TearDown() override { testing::internal::GetCapturedStderr(); }
     std::mt19937_64 m_random{20240601};
 

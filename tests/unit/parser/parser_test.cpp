@@ -7,6 +7,7 @@
 
 #include "lexer/lexer.h"
 #include "parser/parser.h"
+#include "support/stack_guard.h"
 
 namespace wexlin {
 namespace {
@@ -284,6 +285,8 @@ TEST(Parser, IterationBound) {
 }
 
 TEST(Parser, DeepExpressionsAreBoundedAndTheRestIsStillParsed) {
+    // The bounds are sized for the stack that main raises at start.
+    init_stack_guard();
     for (const std::string& deep : {repeat("(", 10000) + "1" + repeat(")", 10), repeat("-", 10000) + "1",
                                     repeat("[", 10000), repeat("{a:", 10000), "f" + repeat("(f", 10000),
                                     "1" + repeat(" + 1", 5000), repeat("not ", 10000) + "x"}) {
@@ -299,6 +302,8 @@ TEST(Parser, DeepExpressionsAreBoundedAndTheRestIsStillParsed) {
 }
 
 TEST(Parser, DeepBlocksAreBoundedAndTheRestIsStillParsed) {
+    // The bounds are sized for the stack that main raises at start.
+    init_stack_guard();
     for (const std::string& deep :
          {repeat("if 1 { ", 5000) + "x" + repeat(" }", 5000), repeat("def f() { ", 5000) + repeat("}", 5000),
           repeat("while 1 { ", 5000) + repeat("}", 5000),
@@ -316,6 +321,8 @@ TEST(Parser, DeepBlocksAreBoundedAndTheRestIsStillParsed) {
 }
 
 TEST(Parser, ShallowNestingIsKeptWhole) {
+    // The bounds are sized for the stack that main raises at start.
+    init_stack_guard();
     testing::internal::CaptureStderr();
     std::string parens = repeat("(", 500) + "1" + repeat(")", 500);
     auto expression = parse(parens);
