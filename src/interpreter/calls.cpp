@@ -58,6 +58,10 @@ std::int8_t classify_update(const Statement& s) {
 bool Interpreter::try_update_in_place(const Statement& s) {
     if (s.update_form < 0) s.update_form = classify_update(s);
     if (s.update_form == NoUpdate || extra_debug || !binding_is_updatable(s.symbol)) return false;
+    // A variable holding an Error makes the whole right-hand side that Error
+    // before anything else is evaluated; the general path reports it so.
+    const Slot& binding = slot(s.symbol);
+    if ((binding.locals.empty() ? binding.global : binding.locals.back().value).is_error()) return false;
     const Expression& e = *s.expr;
     Value result;
     if (s.update_form == PushUpdate) {
