@@ -21,14 +21,14 @@ void Interpreter::grow_slots(Symbol name) {
 
 Value Interpreter::get_variable(Symbol name) {
     Slot& s = slot(name);
-    if (!s.locals.empty()) return s.locals.back().value;
+    if (s.top) return m_bindings[s.top - 1].value;
     if (s.global_bound) return s.global;
     return Value::null();
 }
 
 bool Interpreter::is_bound(Symbol name) {
     Slot& s = slot(name);
-    return !s.locals.empty() || s.global_bound;
+    return s.top || s.global_bound;
 }
 
 void Interpreter::bind_global(Slot& s, Symbol name, Value value) {
@@ -45,12 +45,12 @@ void Interpreter::set_variable(Symbol name, Value value) {
         bind_global(s, name, std::move(value));
         return;
     }
-    if (!s.locals.empty() && s.locals.back().depth == m_depth) {
-        s.locals.back().value = std::move(value);
+    if (s.top && m_bindings[s.top - 1].depth == m_depth) {
+        m_bindings[s.top - 1].value = std::move(value);
         return;
     }
-    s.locals.push_back(LocalBinding{m_depth, std::move(value)});
-    m_frames[m_depth - 1].push_back(name);
+    m_bindings.push_back(Binding{std::move(value), name, m_depth, s.top});
+    s.top = static_cast<std::uint32_t>(m_bindings.size());
 }
 
 void Interpreter::declare_global(Symbol name) {
@@ -58,16 +58,18 @@ void Interpreter::declare_global(Symbol name) {
 }
 
 void Interpreter::push_scope() {
-    if (m_frames.size() <= m_depth) m_frames.emplace_back();
-    m_frames[m_depth].clear();
+    m_frame_starts.push_back(static_cast<std::uint32_t>(m_bindings.size()));
     ++m_depth;
 }
 
 void Interpreter::pop_scope() {
-    auto& frame = m_frames[m_depth - 1];
-    for (Symbol name : frame)
-        m_slots[name].locals.pop_back();
-    frame.clear();
+    std::uint32_t start = m_frame_starts.back();
+    m_frame_starts.pop_back();
+    for (std::size_t i = m_bindings.size(); i > start; --i) {
+        const Binding& b = m_bindings[i - 1];
+        m_slots[b.symbol].top = b.previous;
+    }
+    m_bindings.resize(start);
     --m_depth;
 }
 
@@ -75,13 +77,13 @@ void Interpreter::pop_scope() {
 // name replaces (a `global` declaration can send the write elsewhere).
 bool Interpreter::binding_is_updatable(Symbol name) {
     Slot& s = slot(name);
-    if (s.declared_global || m_depth == 0) return s.locals.empty() && s.global_bound;
-    return !s.locals.empty() && s.locals.back().depth == m_depth;
+    if (s.declared_global || m_depth == 0) return !s.top && s.global_bound;
+    return s.top && m_bindings[s.top - 1].depth == m_depth;
 }
 
 Value Interpreter::take_binding(Symbol name) {
     Slot& s = slot(name);
-    return std::move(s.locals.empty() ? s.global : s.locals.back().value);
+    return std::move(s.top ? m_bindings[s.top - 1].value : s.global);
 }
 
 std::vector<std::pair<std::string, Value>> Interpreter::globals() const {

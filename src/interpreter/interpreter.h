@@ -3,10 +3,11 @@
 //
 // Scoping is dynamic: a function body sees its own variables, then those of
 // every active caller, then the globals. Instead of a stack of hash tables
-// probed from the innermost outward, each symbol keeps its own stack of live
-// local bindings ("shallow binding"): the innermost binding of a name is the
-// top of that name's stack, so a lookup is O(1) whatever the call depth. Each
-// call frame remembers which names it bound, to pop them when it ends.
+// probed from the innermost outward, each symbol points at its innermost live
+// local binding ("shallow binding"), so a lookup is O(1) whatever the call
+// depth. Local bindings live in one stack in the order they were made, each
+// remembering the binding of the same name it hides; ending a call pops its
+// bindings and restores what they hid.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,12 @@ namespace wexlin {
 extern bool extra_debug;
 
 using ExportTable = Dict;
+
+struct NumericOperand {
+    bool is_float{false};
+    std::int64_t i{0};
+    double f{0.0};
+};
 
 class Interpreter {
   public:
@@ -47,6 +54,7 @@ class Interpreter {
     void execute(const Statement& statement);
     void execute_block(const StatementList& statements);
     Value call_function(const FunctionDecl& function, std::vector<Value>& args);
+    Value call_function(const FunctionDecl& function, Value* args, std::size_t count);
 
     // Control-flow signals.
     std::optional<Value>& pending_return() { return m_pending_return; }
@@ -60,15 +68,17 @@ class Interpreter {
     std::vector<std::pair<std::string, Value>> globals() const;
 
   private:
-    struct LocalBinding {
-        std::uint32_t depth;
+    struct Binding {
         Value value;
+        Symbol symbol;
+        std::uint32_t depth;    // the call frame that made it
+        std::uint32_t previous; // the binding of this name it hides (index + 1), 0 none
     };
     struct Slot {
         Value global;
+        std::uint32_t top{0}; // innermost local binding (index + 1), 0 none
         bool global_bound{false};
         bool declared_global{false};
-        std::vector<LocalBinding> locals;
     };
 
     Slot& slot(Symbol name) {
@@ -81,10 +91,14 @@ class Interpreter {
 
     // evaluator.cpp
     Value evaluate_binary(const Expression& e);
-    Value evaluate_unary(const Expression& e);
-    Value evaluate_index(const Expression& e);
-    Value evaluate_range(const Expression& e);
+    bool read_numeric(const Expression& e, NumericOperand& out);
+    [[gnu::noinline]] Value evaluate_unary(const Expression& e);
+    [[gnu::noinline]] Value evaluate_index(const Expression& e);
+    [[gnu::noinline]] Value evaluate_range(const Expression& e);
     Value evaluate_identifier(const Expression& e);
+    [[gnu::noinline]] Value evaluate_string(const Expression& e);
+    [[gnu::noinline]] Value evaluate_array(const Expression& e);
+    [[gnu::noinline]] Value evaluate_dict(const Expression& e);
 
     // executor.cpp
     void execute_assignment(const Statement& s);
@@ -99,6 +113,7 @@ class Interpreter {
     // calls.cpp
     Value dispatch_call(const Expression& call);
     Value dispatch_with(const Expression& call, std::vector<Value>& args);
+    bool try_direct_call(const Expression& call, Value& result);
     Value call_module_function(const Expression& call, std::vector<Value>& args);
     Value call_named_value(const Expression& call, std::vector<Value>& args);
     Value call_builtin_function_value(const std::string& name, std::vector<Value>& args);
@@ -113,7 +128,8 @@ class Interpreter {
     std::optional<ExportTable> load_module(const std::string& name);
 
     std::vector<Slot> m_slots;
-    std::vector<std::vector<Symbol>> m_frames; // names bound in each call frame
+    std::vector<Binding> m_bindings;           // every live local binding, oldest first
+    std::vector<std::uint32_t> m_frame_starts; // where each active call frame's bindings begin
     std::uint32_t m_depth{0};                  // number of active call frames
     std::vector<Symbol> m_global_order;
 

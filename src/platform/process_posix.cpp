@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -46,6 +47,13 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
                           const ProcessOptions& options) {
     ProcessResult result;
+    // The C interface ends every string at its first NUL, so a program name or
+    // argument holding one would silently run something else.
+    auto holds_nul = [](const std::string& text) { return text.find('\0') != std::string::npos; };
+    if (holds_nul(program) || std::any_of(args.begin(), args.end(), holds_nul)) {
+        result.start_error = std::strerror(EINVAL);
+        return result;
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& a : args)

@@ -1,0 +1,135 @@
+#include "builder/runtime_source.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "builder/build_console.h"
+#include "builder/file_io.h"
+#include "builder/text_utils.h"
+#include "builder/tools.h"
+#include "platform/process.h"
+#include "support/progress.h"
+
+#ifndef WEXLIN_DEFAULT_RUNTIME_SERVER
+#define WEXLIN_DEFAULT_RUNTIME_SERVER "http://127.0.0.1:8080"
+#endif
+
+namespace wexlin::builder {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A runtime that cannot be downloaded for the host is taken from the running
+// executable, so building works without any runtime server. Answers false
+// when that is impossible too.
+bool cache_this_executable(const CachedRuntime& cached) {
+    if (!host_is_runtime_platform()) return false;
+    std::string self = platform::executable_path();
+    if (self.empty()) return false;
+    std::error_code error;
+    fs::copy_file(self, cached.path, fs::copy_options::overwrite_existing, error);
+    return !error;
+}
+
+// The last non-empty line of a program's output, without its line end.
+std::string last_line(std::string_view text) {
+    std::string trimmed = trim_right(text);
+    std::size_t start = trimmed.find_last_of("\r\n");
+    return start == std::string::npos ? trimmed : trimmed.substr(start + 1);
+}
+
+} // namespace
+
+std::string runtime_server() {
+    const char* from_environment = std::getenv("WEXLIN_RUNTIME_URL");
+    std::string server =
+        from_environment && *from_environment ? from_environment : WEXLIN_DEFAULT_RUNTIME_SERVER;
+    while (!server.empty() && server.back() == '/')
+        server.pop_back();
+    return server;
+}
+
+std::string runtime_url(const Target& target) {
+    std::string url = runtime_server();
+    url.append("/wexlin/").append(runtime_version).append("/").append(archive_name(target));
+    return url;
+}
+
+CachedRuntime cache_location(const Target& target) {
+    CachedRuntime cached;
+    cached.folder = ".wexlin/cache/";
+    cached.folder.append(target.platform_name);
+    cached.path = cached.folder + "/";
+    cached.path.append(target.runtime_file);
+    return cached;
+}
+
+CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
+    CachedRuntime cached = cache_location(target);
+    if (path_exists(cached.path)) {
+        green_note("Using cached binary from " + cached.folder);
+        return cached;
+    }
+
+    std::string archive = cached.folder + "/wexlin.tar.gz";
+    std::string url = runtime_url(target);
+    bool from_this_executable = false;
+    {
+        ProgressLine line("Downloading Wexlin binary...");
+        std::error_code error;
+        fs::create_directories(cached.folder, error);
+        if (error) build_error("Error: Failed to create cache dir: " + error.message());
+
+        auto curl = run_tool("curl", {"-f", "-L", "-o", archive, url});
+        std::string failure; // the build error, when the download failed
+        std::string reason;  // the same, short, for the warning of the stand-in
+        if (!curl.started || curl.wait_failed) {
+            reason = curl.started ? curl.wait_error : curl.start_error;
+            failure = "Failed to download binary (curl may not be installed): " + reason;
+        } else if (curl.exit_code != 0) {
+            failure = "Failed to download from " + url + ". Status: " + std::to_string(curl.exit_code) +
+                      ". stderr: " + lossy_utf8(curl.err);
+            reason =
+                "curl exit status " + std::to_string(curl.exit_code) + ": " + last_line(lossy_utf8(curl.err));
+        }
+        if (!failure.empty()) {
+            bool stand_in = target_is_host && cache_this_executable(cached);
+            if (!stand_in) {
+                if (curl.started && !curl.wait_failed) line.failed();
+                build_error("Error: " + failure);
+            }
+            line.failed();
+            warning("Could not download the runtime from " + url + " (" + reason +
+                    "); using this wexlin executable as the " + std::string(target.platform_name) +
+                    " runtime.");
+            from_this_executable = true;
+        } else {
+            line.done();
+        }
+    }
+
+    if (!from_this_executable) {
+        ProgressLine line("Extracting binary...");
+        auto tar = run_tool("tar", {"-xzf", archive, "-C", cached.folder});
+        if (!tar.started) build_error("Error: Failed to extract archive: " + tar.start_error);
+        if (tar.wait_failed) build_error("Error: Failed to extract archive: " + tar.wait_error);
+        if (tar.exit_code != 0) {
+            line.failed();
+            build_error("Error: Failed to extract archive. stderr: " + lossy_utf8(tar.err));
+        }
+        line.done();
+    }
+
+    if (target.kind != TargetKind::Windows) run_tool("chmod", {"+x", cached.path});
+    std::error_code ignored;
+    fs::remove(archive, ignored);
+
+    if (!path_exists(cached.path))
+        build_error("Error: Binary not found after extraction. Expected at: " + cached.path);
+    green_note("Binary cached at " + cached.folder);
+    return cached;
+}
+
+} // namespace wexlin::builder

@@ -1,0 +1,80 @@
+#include "modules/http/http_json.h"
+
+#include <cmath>
+
+#include "support/float_format.h"
+
+namespace wexlin::http {
+
+std::string to_json(const Value& value) {
+    std::string out;
+    append_json(out, value);
+    return out;
+}
+
+void append_json_string(std::string& out, std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    out += '"';
+    for (char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                out += "\\u00";
+                out += hex[(c >> 4) & 0xF];
+                out += hex[c & 0xF];
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+}
+
+void append_json(std::string& out, const Value& value) {
+    switch (value.kind()) {
+    case ValueKind::Number: out += std::to_string(value.as_number()); break;
+    case ValueKind::Float:
+        // JSON has no NaN or infinity.
+        if (std::isfinite(value.as_float()))
+            out += format_float_display(value.as_float());
+        else
+            out += "null";
+        break;
+    case ValueKind::String: append_json_string(out, value.as_string()); break;
+    case ValueKind::Boolean: out += value.as_bool() ? "true" : "false"; break;
+    case ValueKind::Array: {
+        out += '[';
+        bool first = true;
+        for (const auto& item : value.as_array()) {
+            if (!first) out += ',';
+            first = false;
+            append_json(out, item);
+        }
+        out += ']';
+        break;
+    }
+    case ValueKind::Dict: {
+        out += '{';
+        bool first = true;
+        for (const auto& [key, item] : value.as_dict()) {
+            if (!first) out += ',';
+            first = false;
+            append_json_string(out, key);
+            out += ':';
+            append_json(out, item);
+        }
+        out += '}';
+        break;
+    }
+    default: out += "null"; break;
+    }
+}
+
+} // namespace wexlin::http

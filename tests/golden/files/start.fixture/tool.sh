@@ -1,0 +1,2 @@
+#!/bin/sh
+echo "tool ran with $1" > tool.txt
