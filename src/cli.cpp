@@ -80,6 +80,15 @@ int fail(std::string_view message) {
     return 1;
 }
 
+// "--help" and "--version" are the spellings most tools accept; they mean
+// exactly what "-h" and "-v" mean, wherever those are recognised.
+bool is_help(const std::string& arg) {
+    return arg == "-h" || arg == "--help";
+}
+bool is_version(const std::string& arg) {
+    return arg == "-v" || arg == "--version";
+}
+
 int package_command(std::optional<std::string> error) {
     return error ? fail(*error) : 0;
 }
@@ -150,11 +159,11 @@ int run_command_line(const std::vector<std::string>& args) {
     bool debug = false;
     bool extra = false;
     std::optional<std::string> file;
-    if (first == "-h") {
+    if (is_help(first)) {
         print_out(help_text);
         return 0;
     }
-    if (first == "-v") {
+    if (is_version(first)) {
         print_out(version_line);
         return 0;
     }
@@ -177,11 +186,11 @@ int run_command_line(const std::vector<std::string>& args) {
 
     for (std::size_t i = 2; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "-h") {
+        if (is_help(arg)) {
             print_out(help_text);
             return 0;
         }
-        if (arg == "-v") {
+        if (is_version(arg)) {
             print_out(version_line);
             return 0;
         }
