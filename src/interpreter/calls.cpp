@@ -1,5 +1,7 @@
 // The call dispatch: module functions, builtins, function values; and the
 // call of a user function with its own scope.
+#include <new>
+
 #include "interpreter/builtins/builtins.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/module_entry.h"
@@ -58,6 +60,10 @@ std::int8_t classify_update(const Statement& s) {
 bool Interpreter::try_update_in_place(const Statement& s) {
     if (s.update_form < 0) s.update_form = classify_update(s);
     if (s.update_form == NoUpdate || extra_debug || !binding_is_updatable(s.symbol)) return false;
+    // A variable holding an Error makes the whole right-hand side that Error
+    // before anything else is evaluated; the general path reports it so.
+    const Slot& binding = slot(s.symbol);
+    if ((binding.top ? m_bindings[binding.top - 1].value : binding.global).is_error()) return false;
     const Expression& e = *s.expr;
     Value result;
     if (s.update_form == PushUpdate) {
@@ -90,7 +96,76 @@ bool Interpreter::try_update_in_place(const Statement& s) {
     return true;
 }
 
+// A plain call of a user function, the commonest call of all: arguments are
+// evaluated into a small array on the stack and moved straight into the new
+// scope. Anything unusual (traces on, a builtin, many arguments, a callee
+// that is not a function) takes the general path.
+constexpr std::size_t direct_call_max_args = 8;
+
+namespace {
+
+// Arguments of a direct call on the stack, constructed only as far as used.
+class ArgumentBuffer {
+  public:
+    ArgumentBuffer() = default;
+    ArgumentBuffer(const ArgumentBuffer&) = delete;
+    ArgumentBuffer& operator=(const ArgumentBuffer&) = delete;
+    ~ArgumentBuffer() {
+        for (std::size_t i = 0; i < m_count; ++i)
+            data()[i].~Value();
+    }
+    Value* data() { return std::launder(reinterpret_cast<Value*>(m_storage)); }
+    std::size_t size() const { return m_count; }
+    void push(Value v) {
+        new (m_storage + m_count * sizeof(Value)) Value(std::move(v));
+        ++m_count;
+    }
+
+  private:
+    alignas(Value) unsigned char m_storage[sizeof(Value) * direct_call_max_args];
+    std::size_t m_count{0};
+};
+
+} // namespace
+
+bool Interpreter::try_direct_call(const Expression& call, Value& result) {
+    if (extra_debug || call.call.dotted || resolved_builtin(call) >= 0 ||
+        call.items.size() > direct_call_max_args)
+        return false;
+    Slot& s = slot(call.call.symbol);
+    const Value* bound = s.top ? &m_bindings[s.top - 1].value : s.global_bound ? &s.global : nullptr;
+    if (!bound || !bound->is_function()) return false;
+    ArgumentBuffer args;
+    for (const auto& item : call.items) {
+        Value v = evaluate(*item);
+        if (v.is_error()) {
+            result = std::move(v);
+            return true;
+        }
+        args.push(std::move(v));
+    }
+    // The arguments may have rebound the name; look it up again, and keep
+    // the function value alive while its body runs.
+    Value callee = get_variable(call.call.symbol);
+    if (!callee.is_function()) {
+        std::vector<Value> list(std::make_move_iterator(args.data()),
+                                std::make_move_iterator(args.data() + args.size()));
+        result = call_named_value(call, list);
+        return true;
+    }
+    const FunctionDecl& function = *callee.as_function();
+    if (function.params.size() != args.size()) {
+        result = failure("Function '" + call.text + "' expects " + std::to_string(function.params.size()) +
+                         " arguments but got " + std::to_string(args.size()));
+        return true;
+    }
+    result = call_function(function, args.data(), args.size());
+    return true;
+}
+
 Value Interpreter::dispatch_call(const Expression& call) {
+    Value direct;
+    if (try_direct_call(call, direct)) return direct;
     if (extra_debug) console::debug_call_line("Calling function: " + call.text);
     std::vector<Value> args;
     if (!m_arg_pool.empty()) {
@@ -171,9 +246,13 @@ Value Interpreter::call_builtin_function_value(const std::string& name, std::vec
 }
 
 Value Interpreter::call_function(const FunctionDecl& function, std::vector<Value>& args) {
+    return call_function(function, args.data(), args.size());
+}
+
+Value Interpreter::call_function(const FunctionDecl& function, Value* args, std::size_t count) {
     if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
     push_scope();
-    std::size_t bound = std::min(function.param_symbols.size(), args.size());
+    std::size_t bound = std::min(function.param_symbols.size(), count);
     for (std::size_t i = 0; i < bound; ++i)
         set_variable(function.param_symbols[i], std::move(args[i]));
     execute_block(function.body);

@@ -132,42 +132,58 @@ Value apply_binary(const Token& token, Value& left, Value& right) {
                    std::string(right.type_name()));
 }
 
+// The dispatch stays small so its frame is cheap; bigger cases live in
+// their own functions.
 Value Interpreter::evaluate(const Expression& e) {
     switch (e.kind) {
     case ExprKind::Number: return Value::number(e.number);
     case ExprKind::Float: return Value::floating(e.floating);
-    case ExprKind::String: {
-        if (!e.cached_value) e.cached_value = std::make_shared<Value>(Value::string(e.text));
-        return *static_cast<const Value*>(e.cached_value.get());
-    }
+    case ExprKind::String:
+        if (e.cached_value) [[likely]]
+            return *static_cast<const Value*>(e.cached_value.get());
+        return evaluate_string(e);
     case ExprKind::Boolean: return Value::boolean(e.boolean);
-    case ExprKind::Identifier: return evaluate_identifier(e);
+    case ExprKind::Identifier: {
+        Slot& s = slot(e.symbol);
+        if (s.top) return m_bindings[s.top - 1].value;
+        if (s.global_bound) return s.global;
+        return evaluate_identifier(e);
+    }
     case ExprKind::BinaryOp: return evaluate_binary(e);
     case ExprKind::UnaryOp: return evaluate_unary(e);
     case ExprKind::Call: return dispatch_call(e);
-    case ExprKind::Array: {
-        std::vector<Value> items;
-        items.reserve(e.items.size());
-        for (const auto& item : e.items) {
-            Value v = evaluate(*item);
-            if (v.is_error()) return v;
-            items.push_back(std::move(v));
-        }
-        return Value::array(std::move(items));
-    }
-    case ExprKind::Dict: {
-        Dict dict;
-        for (const auto& [key, expr] : e.entries) {
-            Value v = evaluate(*expr);
-            if (v.is_error()) return v;
-            dict.set(key, std::move(v));
-        }
-        return Value::dict(std::move(dict));
-    }
+    case ExprKind::Array: return evaluate_array(e);
+    case ExprKind::Dict: return evaluate_dict(e);
     case ExprKind::Index: return evaluate_index(e);
     case ExprKind::Range: return evaluate_range(e);
     }
     return Value::null();
+}
+
+Value Interpreter::evaluate_string(const Expression& e) {
+    e.cached_value = std::make_shared<Value>(Value::string(e.text));
+    return *static_cast<const Value*>(e.cached_value.get());
+}
+
+Value Interpreter::evaluate_array(const Expression& e) {
+    std::vector<Value> items;
+    items.reserve(e.items.size());
+    for (const auto& item : e.items) {
+        Value v = evaluate(*item);
+        if (v.is_error()) return v;
+        items.push_back(std::move(v));
+    }
+    return Value::array(std::move(items));
+}
+
+Value Interpreter::evaluate_dict(const Expression& e) {
+    Dict dict;
+    for (const auto& [key, expr] : e.entries) {
+        Value v = evaluate(*expr);
+        if (v.is_error()) return v;
+        dict.set(key, std::move(v));
+    }
+    return Value::dict(std::move(dict));
 }
 
 Value Interpreter::evaluate_identifier(const Expression& e) {
@@ -177,7 +193,95 @@ Value Interpreter::evaluate_identifier(const Expression& e) {
     return failure("Undefined variable '" + e.text + "'");
 }
 
+// A literal or a bound variable holding a number, read in place: the fast
+// path for arithmetic needs no copy of either operand.
+bool Interpreter::read_numeric(const Expression& e, NumericOperand& out) {
+    const Value* v;
+    switch (e.kind) {
+    case ExprKind::Number:
+        out.is_float = false;
+        out.i = e.number;
+        return true;
+    case ExprKind::Float:
+        out.is_float = true;
+        out.f = e.floating;
+        return true;
+    case ExprKind::Identifier: {
+        Slot& s = slot(e.symbol);
+        if (s.top)
+            v = &m_bindings[s.top - 1].value;
+        else if (s.global_bound)
+            v = &s.global;
+        else
+            return false;
+        break;
+    }
+    default: return false;
+    }
+    if (v->is_number()) {
+        out.is_float = false;
+        out.i = v->as_number();
+        return true;
+    }
+    if (v->is_float()) {
+        out.is_float = true;
+        out.f = v->as_float();
+        return true;
+    }
+    return false;
+}
+
+namespace {
+
+std::int64_t wrapping_add(std::int64_t a, std::int64_t b) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+std::int64_t wrapping_sub(std::int64_t a, std::int64_t b) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
+}
+std::int64_t wrapping_mul(std::int64_t a, std::int64_t b) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
+}
+
+// The common operators on two numbers of one kind; false leaves the
+// operation (and its messages) to the general rules.
+bool fast_arithmetic(TokenKind op, const NumericOperand& a, const NumericOperand& b, Value& out) {
+    if (!a.is_float && !b.is_float) {
+        switch (op) {
+        case TokenKind::Plus: out = Value::number(wrapping_add(a.i, b.i)); return true;
+        case TokenKind::Minus: out = Value::number(wrapping_sub(a.i, b.i)); return true;
+        case TokenKind::Star: out = Value::number(wrapping_mul(a.i, b.i)); return true;
+        case TokenKind::Less: out = Value::boolean(a.i < b.i); return true;
+        case TokenKind::Greater: out = Value::boolean(a.i > b.i); return true;
+        case TokenKind::LessEqual: out = Value::boolean(a.i <= b.i); return true;
+        case TokenKind::GreaterEqual: out = Value::boolean(a.i >= b.i); return true;
+        case TokenKind::Equal: out = Value::boolean(a.i == b.i); return true;
+        case TokenKind::NotEqual: out = Value::boolean(a.i != b.i); return true;
+        default: return false;
+        }
+    }
+    double x = a.is_float ? a.f : static_cast<double>(a.i);
+    double y = b.is_float ? b.f : static_cast<double>(b.i);
+    switch (op) {
+    case TokenKind::Plus: out = Value::floating(x + y); return true;
+    case TokenKind::Minus: out = Value::floating(x - y); return true;
+    case TokenKind::Star: out = Value::floating(x * y); return true;
+    case TokenKind::Less: out = Value::boolean(x < y); return true;
+    case TokenKind::Greater: out = Value::boolean(x > y); return true;
+    case TokenKind::LessEqual: out = Value::boolean(x <= y); return true;
+    case TokenKind::GreaterEqual: out = Value::boolean(x >= y); return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
 Value Interpreter::evaluate_binary(const Expression& e) {
+    NumericOperand a;
+    NumericOperand b;
+    Value fast;
+    if (read_numeric(*e.left, a) && read_numeric(*e.right, b) && fast_arithmetic(e.op.kind, a, b, fast))
+        return fast;
     if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
     Value left = evaluate(*e.left);
     if (left.is_error()) return left;

@@ -28,6 +28,12 @@ extern bool extra_debug;
 
 using ExportTable = Dict;
 
+struct NumericOperand {
+    bool is_float{false};
+    std::int64_t i{0};
+    double f{0.0};
+};
+
 class Interpreter {
   public:
     Interpreter();
@@ -48,6 +54,7 @@ class Interpreter {
     void execute(const Statement& statement);
     void execute_block(const StatementList& statements);
     Value call_function(const FunctionDecl& function, std::vector<Value>& args);
+    Value call_function(const FunctionDecl& function, Value* args, std::size_t count);
 
     // Control-flow signals.
     std::optional<Value>& pending_return() { return m_pending_return; }
@@ -84,10 +91,14 @@ class Interpreter {
 
     // evaluator.cpp
     Value evaluate_binary(const Expression& e);
-    Value evaluate_unary(const Expression& e);
-    Value evaluate_index(const Expression& e);
-    Value evaluate_range(const Expression& e);
+    bool read_numeric(const Expression& e, NumericOperand& out);
+    [[gnu::noinline]] Value evaluate_unary(const Expression& e);
+    [[gnu::noinline]] Value evaluate_index(const Expression& e);
+    [[gnu::noinline]] Value evaluate_range(const Expression& e);
     Value evaluate_identifier(const Expression& e);
+    [[gnu::noinline]] Value evaluate_string(const Expression& e);
+    [[gnu::noinline]] Value evaluate_array(const Expression& e);
+    [[gnu::noinline]] Value evaluate_dict(const Expression& e);
 
     // executor.cpp
     void execute_assignment(const Statement& s);
@@ -102,6 +113,7 @@ class Interpreter {
     // calls.cpp
     Value dispatch_call(const Expression& call);
     Value dispatch_with(const Expression& call, std::vector<Value>& args);
+    bool try_direct_call(const Expression& call, Value& result);
     Value call_module_function(const Expression& call, std::vector<Value>& args);
     Value call_named_value(const Expression& call, std::vector<Value>& args);
     Value call_builtin_function_value(const std::string& name, std::vector<Value>& args);

@@ -1,10 +1,10 @@
 // `use`: binding the built-in module tables and loading script modules.
-#include <fstream>
-#include <sstream>
+#include <algorithm>
 
 #include "interpreter/interpreter.h"
 #include "lexer/lexer.h"
 #include "parser/parser.h"
+#include "platform/file.h"
 #include "support/console.h"
 #include "support/utf8.h"
 
@@ -62,14 +62,18 @@ std::optional<ExportTable> builtin_module(const std::string& name) {
 }
 
 std::optional<std::string> read_utf8_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    std::string text = std::move(content).str();
-    if (!utf8::is_valid(text)) return std::nullopt;
+    std::string error;
+    std::optional<std::string> text = platform::read_whole_file(path, error);
+    if (!text || !utf8::is_valid(*text)) return std::nullopt;
     return text;
+}
+
+// Names of the script modules being loaded right now, across the nested
+// interpreters of one process: a module that uses itself, directly or through
+// others, would otherwise load itself again and again until the stack runs out.
+std::vector<std::string>& modules_loading() {
+    static std::vector<std::string> names;
+    return names;
 }
 
 std::string slashed(std::string name) {
@@ -136,6 +140,13 @@ std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
         return std::nullopt;
     }
 
+    auto& loading = modules_loading();
+    if (std::find(loading.begin(), loading.end(), name) != loading.end()) {
+        console::error_line("Failed to load module '" + name + "': circular import");
+        return std::nullopt;
+    }
+    loading.push_back(name);
+
     std::vector<Token> tokens = tokenize(*source);
     Parser parser(tokens, false);
     StatementList statements = parser.parse_program();
@@ -155,6 +166,7 @@ std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
         if (extra_debug)
             console::debug_line("Module " + name + " has " + std::to_string(exports.size()) + " exports");
     }
+    loading.pop_back();
     m_module_cache[name] = exports;
     return exports;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <unicode/uchar.h>
 
 #include "support/utf8.h"
@@ -214,7 +215,13 @@ class Lexer {
         std::string_view text = m_source.substr(start, m_pos - start);
         if (is_float) {
             double value = 0.0;
-            std::from_chars(text.data(), text.data() + text.size(), value);
+            auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+            // Out of range: a literal of 1 or more overflows to infinity, one
+            // below 1 underflows to zero, as the nearest double would.
+            if (result.ec == std::errc::result_out_of_range)
+                value = text.substr(0, text.find('.')).find_first_not_of('0') == std::string_view::npos
+                            ? 0.0
+                            : std::numeric_limits<double>::infinity();
             m_tokens.push_back(Token::make_float(value));
         } else {
             std::int64_t value = 0;

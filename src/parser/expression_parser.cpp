@@ -78,7 +78,7 @@ class ExpressionParser {
     ExprPtr binary_level(std::initializer_list<TokenKind> operators, Next next) {
         ExprPtr left = (this->*next)();
         while (std::find(operators.begin(), operators.end(), current().kind) != operators.end()) {
-            if (too_deep(height(left))) break;
+            if (m_depth_exceeded || too_deep(height(left))) break;
             Token op = current();
             advance();
             ExprPtr right = (this->*next)();
@@ -104,7 +104,8 @@ class ExpressionParser {
     // range -> additive [ ".." additive ]
     ExprPtr parse_range() {
         ExprPtr left = parse_additive();
-        if (at(TokenKind::Dot) && token_at(m_cursor + 1).kind == TokenKind::Dot && !too_deep(height(left))) {
+        if (at(TokenKind::Dot) && token_at(m_cursor + 1).kind == TokenKind::Dot && !m_depth_exceeded &&
+            !too_deep(height(left))) {
             advance();
             advance();
             ExprPtr right = parse_additive();
@@ -145,7 +146,9 @@ class ExpressionParser {
     // postfix -> primary { "." name | "[" expr "]" | "(" args ")" }
     ExprPtr parse_postfix() {
         ExprPtr expr = parse_primary();
-        for (int step = 0; step < 1000; ++step) {
+        // Once the bound is hit the expression ends: no operator or postfix
+        // step may pick up the tokens left behind the cut.
+        for (int step = 0; step < 1000 && !m_depth_exceeded; ++step) {
             if (at(TokenKind::Dot)) {
                 if (token_at(m_cursor + 1).kind == TokenKind::Dot) break; // a range follows
                 if (too_deep(height(expr))) break;

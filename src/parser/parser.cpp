@@ -104,6 +104,17 @@ StatementList Parser::parse_program() {
 StatementList Parser::parse_block() {
     trace("parse_block() START");
     StatementList statements;
+    if (m_block_depth >= max_block_depth) {
+        if (!m_block_depth_reported) {
+            m_block_depth_reported = true;
+            write_stderr("[PARSER ERROR] Blocks nested too deeply (more than " +
+                         std::to_string(max_block_depth) + " levels) at pos " + std::to_string(m_pos) +
+                         "; the deeper statements are kept in the enclosing block\n");
+        }
+        trace("parse_block() END with 0 statements");
+        return statements;
+    }
+    ++m_block_depth;
     int iterations = 0;
     while (!at(TokenKind::EOF_) && !at(TokenKind::RBrace)) {
         if (iterations >= max_iterations) break;
@@ -117,6 +128,7 @@ StatementList Parser::parse_block() {
             advance();
         }
     }
+    --m_block_depth;
     trace("parse_block() END with " + std::to_string(statements.size()) + " statements");
     return statements;
 }

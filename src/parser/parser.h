@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,12 @@
 #include "parser/ast.h"
 
 namespace wexlin {
+
+// Deepest nesting of blocks (bodies of def, if, while, for, match arms, try)
+// that the parser follows; a block deeper than this is read as empty and its
+// statements land in the enclosing block, so that neither parsing nor
+// execution can exhaust the stack.
+inline constexpr std::uint32_t max_block_depth = 1000;
 
 class Parser {
   public:
@@ -55,6 +62,8 @@ class Parser {
     std::size_t m_pos{0};
     bool m_trace;
     bool m_depth_reported{false};
+    std::uint32_t m_block_depth{0};
+    bool m_block_depth_reported{false};
     Token m_eof{TokenKind::EOF_};
 };
 
