@@ -22,14 +22,18 @@ Blocks attached to the last wx block (prose may stand between them):
   output             expected standard output, exactly
   stderr             expected standard error, exactly (absent: none)
   input              standard input
-  page PATH          for wx serve: the body served for PATH
+  page PATH          for wx serve: the body served for PATH (a final line
+                     feed on either side is not compared)
 
 Any other block (text, sh, ...) is not an example. Times (1.234ms, (0.05s),
 "after 2 ms") are masked on both sides. Everything runs in one fresh folder
 per document, in document order, with NO_COLOR=1 (so error lines read
-"[ERROR] ..."), HOME in that folder, wexlin first on PATH, a loopback
+"[ERROR] ..."), a copy of the examples folder in it as examples/, HOME in
+that folder, wexlin first on PATH, a loopback
 registry serving examples/registry in WEXLIN_REGISTRY_URL, and the dummy SDL
-video driver. Every process is bounded in time and stopped.
+video driver. The same static server stands in for the one the documents ask
+the reader to start on port 8000: "127.0.0.1:8000" in a script is replaced
+by its address. Every process is bounded in time and stopped.
 
 Usage: run_docs.py WEXLIN_BINARY EXAMPLES_FOLDER DOCUMENT.md
 """
@@ -116,6 +120,10 @@ def stop(proc):
             proc.wait()
 
 
+def strip_line_feed(text):
+    return text[:-1] if text.endswith("\n") else text
+
+
 def as_shown(text):
     """What a terminal shows: of each line, the part after its last carriage return."""
     return "\n".join(line.rsplit("\r", 1)[-1] for line in text.split("\n"))
@@ -139,6 +147,7 @@ class Document:
 
     def run(self):
         self.folder = tempfile.mkdtemp(prefix="wexlin-docs-")
+        shutil.copytree(self.examples, os.path.join(self.folder, "examples"))
         registry = subprocess.Popen([sys.executable, "-m", "http.server", "0", "--bind", "127.0.0.1",
                                      "--directory", os.path.join(self.examples, "registry")],
                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
@@ -148,6 +157,7 @@ class Document:
             m = re.search(r"port (\d+)", line)
             if not m:
                 raise SystemExit("the registry server did not start")
+            self.static_server = f"127.0.0.1:{m.group(1)}"
             self.env = {
                 "PATH": os.path.dirname(self.wexlin) + os.pathsep + os.environ.get("PATH", "/usr/bin:/bin"),
                 "HOME": self.folder,
@@ -202,7 +212,7 @@ class Document:
             return
         path = os.path.join(self.folder, "example.wx")
         with open(path, "w", encoding="utf-8") as f:
-            f.write(text)
+            f.write(text.replace("127.0.0.1:8000", self.static_server))
         try:
             proc = subprocess.run([self.wexlin, "example.wx"], cwd=self.folder, env=self.env,
                                   input=parts.get("input", "").encode(), capture_output=True, timeout=TIMEOUT)
@@ -237,7 +247,7 @@ class Document:
                 except Exception as error:  # noqa: BLE001 - any failure is reported
                     self.fail(page_line, f"fetching {path} failed: {error}")
                     continue
-                self.compare(page_line, f"the page {path}", expected, body)
+                self.compare(page_line, f"the page {path}", strip_line_feed(expected), strip_line_feed(body))
         finally:
             stop(proc)
 
@@ -258,9 +268,11 @@ class Document:
             except subprocess.TimeoutExpired:
                 self.fail(line, f"'{command}' timed out")
                 continue
-            shown = as_shown(proc.stdout.decode("utf-8", "replace"))
+            shown = masked(as_shown(proc.stdout.decode("utf-8", "replace")))
             wanted = "\n".join(expected) + "\n" if expected else ""
-            self.compare(line, f"the output of '{command}'", wanted, shown)
+            pattern = "".join("(?:.*\n)*?" if row == "..." else re.escape(masked(row)) + "\n" for row in expected)
+            if not re.fullmatch(pattern, shown):
+                self.fail(line, f"the output of '{command}' differs\n--- expected\n{wanted}--- actual\n{shown}---")
 
 
 def main():
