@@ -72,7 +72,7 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(fields["Version"], "1.1.3")
         self.assertEqual(fields["Section"], "interpreters")
         depends = [d.strip().split(" ")[0] for d in fields["Depends"].split(",")]
-        for needed in ("curl", "tar", "libedit2", "libc6"):
+        for needed in ("curl", "tar", "libedit2", "libsdl2-2.0-0", "libc6"):
             self.assertIn(needed, depends)
 
         listing = run(["dpkg-deb", "--contents", deb]).stdout
