@@ -185,7 +185,10 @@ class Document:
                 j += 1
             if kind == "wx":
                 options = dict(word.split("=", 1) if "=" in word else (word, "") for word in info[1:])
-                if "file" in options:
+                unknown = set(options) - {"file", "serve"}
+                if unknown:
+                    self.fail(line, f"unknown options {sorted(unknown)}")
+                elif "file" in options:
                     target = os.path.join(self.folder, options["file"])
                     os.makedirs(os.path.dirname(target), exist_ok=True)
                     with open(target, "w", encoding="utf-8") as f:
@@ -250,6 +253,10 @@ class Document:
                 self.compare(page_line, f"the page {path}", strip_line_feed(expected), strip_line_feed(body))
         finally:
             stop(proc)
+        out, err = (text.decode("utf-8", "replace") for text in proc.communicate())
+        self.compare(line, "standard output of the server",
+                     f"Starting HTTP server on port {port}\nServer listening on http://localhost:{port}\n", out)
+        self.compare(line, "standard error of the server", "", err)
 
     def console(self, line, text):
         commands = []

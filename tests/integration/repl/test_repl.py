@@ -228,6 +228,11 @@ class TerminalTest(unittest.TestCase):
         out = screen(t.type("print(nope)\r"))
         self.assertIn("Undefined variable 'nope'", out)
         self.assertTrue(out.endswith(">>> "))
+        # input() reads the terminal plainly between two edited lines.
+        self.assertEqual(screen(t.type('let n = input("name? ")\r', "\nname? ")), 'let n = input("name? ")\nname? ')
+        os.write(t.fd, b"Ada\r")
+        self.assertEqual(screen(t.read_until(">>> ")), "Ada\n>>> ")
+        self.assertEqual(screen(t.type('print(concat("hi ", n))\r')), 'print(concat("hi ", n))\nhi Ada\n>>> ')
         self.assertEqual(screen(t.type("exit\r", "Goodbye!\n")), "exit\nGoodbye!\n")
         t.drain()
         self.assertEqual(t.wait(), 0)
