@@ -6,7 +6,7 @@
 
 #include "builder/build_request.h"
 #include "package_manager/package_manager.h"
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "repl/repl.h"
 #include "runner.h"
 #include "support/console.h"
@@ -105,11 +105,10 @@ bool has_wx_extension(const std::string& file) {
 
 int run_file(const std::string& file, bool debug, bool extra) {
     if (!has_wx_extension(file)) return fail("Only .wx files are allowed.");
-    std::string error;
-    std::optional<std::string> source = platform::read_whole_file(file, error);
-    if (!source) return fail("Failed to read the file: " + error);
-    if (!utf8::is_valid(*source)) return fail("Failed to read the file: stream did not contain valid UTF-8");
-    run_script(*source, debug, extra);
+    platform::ReadResult source = platform::read_file(file);
+    if (!source.ok) return fail("Failed to read the file: " + source.error);
+    if (!utf8::is_valid(source.bytes)) return fail("Failed to read the file: stream did not contain valid UTF-8");
+    run_script(source.bytes, debug, extra);
     return 0;
 }
 

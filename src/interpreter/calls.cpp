@@ -60,10 +60,12 @@ std::int8_t classify_update(const Statement& s) {
 bool Interpreter::try_update_in_place(const Statement& s) {
     if (s.update_form < 0) s.update_form = classify_update(s);
     if (s.update_form == NoUpdate || extra_debug || !binding_is_updatable(s.symbol)) return false;
-    // A variable holding an Error makes the whole right-hand side that Error
-    // before anything else is evaluated; the general path reports it so.
+    // Only a string gains from growing in place; numbers take the arithmetic
+    // fast path. A variable holding an Error makes the whole right-hand side
+    // that Error before anything else is evaluated; the general path says so.
     const Slot& binding = slot(s.symbol);
-    if ((binding.top ? m_bindings[binding.top - 1].value : binding.global).is_error()) return false;
+    const Value& current = binding.top ? m_bindings[binding.top - 1].value : binding.global;
+    if (s.update_form == PlusUpdate ? !current.is_string() : current.is_error()) return false;
     const Expression& e = *s.expr;
     Value result;
     if (s.update_form == PushUpdate) {
