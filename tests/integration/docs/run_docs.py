@@ -289,10 +289,8 @@ def main():
     for failure in doc.failures:
         print(failure)
         print()
+    # A document of prose only (no examples) has nothing that can rot.
     print(f"{doc.name}: {doc.count} examples, {len(doc.failures)} failures")
-    if doc.count == 0:
-        print(f"{doc.name}: no examples found")
-        return 1
     return 1 if doc.failures else 0
 
 
