@@ -29,9 +29,15 @@ bundles a script into a standalone executable.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION interpreters)
-# The shared libraries (SDL2, ICU, libsodium, libedit) are found by
-# dpkg-shlibdeps; install, upgrade and build run curl and tar.
+# The linked libraries (ICU, libsodium, libedit) are found by
+# dpkg-shlibdeps. SDL2 is opened at run time, on the first window, so it is
+# named here (of the version the build found); install, upgrade and build run
+# curl and tar.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "curl, tar")
+if(SDL2_VERSION)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= ${SDL2_VERSION}), curl, tar")
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, curl, tar")
+endif()
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "imagemagick")
 include(CPack)
