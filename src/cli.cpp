@@ -107,7 +107,8 @@ int run_file(const std::string& file, bool debug, bool extra) {
     if (!has_wx_extension(file)) return fail("Only .wx files are allowed.");
     platform::ReadResult source = platform::read_file(file);
     if (!source.ok) return fail("Failed to read the file: " + source.error);
-    if (!utf8::is_valid(source.bytes)) return fail("Failed to read the file: stream did not contain valid UTF-8");
+    if (!utf8::is_valid(source.bytes))
+        return fail("Failed to read the file: stream did not contain valid UTF-8");
     run_script(source.bytes, debug, extra);
     return 0;
 }
