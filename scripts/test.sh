@@ -5,6 +5,9 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
 
+# Colour escapes are part of the expected output of many tests.
+unset NO_COLOR
+
 bash "$root/scripts/setup.sh"
 
 echo "== format check"
