@@ -61,7 +61,7 @@ bool Interpreter::try_update_in_place(const Statement& s) {
     // A variable holding an Error makes the whole right-hand side that Error
     // before anything else is evaluated; the general path reports it so.
     const Slot& binding = slot(s.symbol);
-    if ((binding.locals.empty() ? binding.global : binding.locals.back().value).is_error()) return false;
+    if ((binding.top ? m_bindings[binding.top - 1].value : binding.global).is_error()) return false;
     const Expression& e = *s.expr;
     Value result;
     if (s.update_form == PushUpdate) {
