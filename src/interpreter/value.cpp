@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <new>
 #include <sodium.h>
 
 #include "parser/ast.h"
@@ -171,14 +173,76 @@ void Value::destroy() {
     case ValueKind::String:
     case ValueKind::BuiltinFunction:
     case ValueKind::Error: delete object_of<StringObject>(object); break;
-    case ValueKind::Array: delete object_of<ArrayObject>(object); break;
-    case ValueKind::Dict: delete object_of<DictObject>(object); break;
+    case ValueKind::Array:
+    case ValueKind::Dict: release_nested(object, m_kind); break;
     case ValueKind::Function: delete object_of<FunctionObject>(object); break;
     case ValueKind::Rect: delete object_of<RectObject>(object); break;
     case ValueKind::Triangle: delete object_of<TriangleObject>(object); break;
     default: break;
     }
     m_kind = ValueKind::Null;
+}
+
+// Arrays and dictionaries can nest a million levels deep (a = [a] in a loop),
+// and releasing them one level per call would exhaust the native stack. A
+// container whose children include no container it alone holds is simply
+// deleted. Otherwise its children move to a work list, and every child that
+// is itself a container held by nobody else gives up its children there in
+// turn, so the release never goes more than one level deep.
+void Value::release_nested(HeapObject* object, ValueKind kind) {
+    auto only_holder = [](const Value& v) { return (v.is_array() || v.is_dict()) && v.is_unique(); };
+    auto holds_nested = [&](HeapObject* container, ValueKind container_kind) {
+        if (container_kind == ValueKind::Array) {
+            for (const auto& item : object_of<ArrayObject>(container)->items)
+                if (only_holder(item)) return true;
+        } else {
+            for (const auto& entry : object_of<DictObject>(container)->dict.m_entries)
+                if (only_holder(entry.second)) return true;
+        }
+        return false;
+    };
+    // Moves the children into work, then deletes the container. Without
+    // memory for the work list the children stay and are released with the
+    // container, recursively: the one case where deep nesting still recurses.
+    auto dismantle = [](HeapObject* container, ValueKind container_kind, std::vector<Value>& work) {
+        try {
+            if (container_kind == ValueKind::Array) {
+                auto& items = object_of<ArrayObject>(container)->items;
+                work.insert(work.end(), std::make_move_iterator(items.begin()),
+                            std::make_move_iterator(items.end()));
+            } else {
+                auto& entries = object_of<DictObject>(container)->dict.m_entries;
+                work.reserve(work.size() + entries.size());
+                for (auto& entry : entries)
+                    work.push_back(std::move(entry.second));
+            }
+        } catch (const std::bad_alloc&) {
+        }
+        if (container_kind == ValueKind::Array)
+            delete object_of<ArrayObject>(container);
+        else
+            delete object_of<DictObject>(container);
+    };
+
+    if (!holds_nested(object, kind)) {
+        if (kind == ValueKind::Array)
+            delete object_of<ArrayObject>(object);
+        else
+            delete object_of<DictObject>(object);
+        return;
+    }
+    std::vector<Value> work;
+    dismantle(object, kind, work);
+    while (!work.empty()) {
+        Value item = std::move(work.back());
+        work.pop_back();
+        if (only_holder(item) && holds_nested(item.m_payload.object, item.m_kind)) {
+            HeapObject* child = item.m_payload.object;
+            ValueKind child_kind = item.m_kind;
+            item.m_kind = ValueKind::Null; // the work list owns the child now
+            dismantle(child, child_kind, work);
+        }
+    }
 }
 
 std::string_view Value::type_name() const {

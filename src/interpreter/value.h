@@ -178,6 +178,7 @@ class Value {
     void retain() const;
     void release();
     void destroy();
+    static void release_nested(HeapObject* object, ValueKind kind);
 
     ValueKind m_kind;
     std::uint32_t m_aux{0};
@@ -220,6 +221,8 @@ class Dict {
     auto end() const { return m_entries.end(); }
 
   private:
+    friend class Value; // releases nested dictionaries without recursion
+
     std::size_t slot_of(std::string_view key, std::uint64_t hash) const;
     void rehash(std::size_t capacity);
 
