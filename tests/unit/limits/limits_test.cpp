@@ -1,0 +1,179 @@
+// Limits and failed allocations inside running scripts: each must end the
+// statement that met it with error lines, and the script must go on.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <string_view>
+
+#include "failing_allocator.h"
+#include "runner.h"
+#include "support/limits.h"
+#include "support/stack_guard.h"
+
+namespace wexlin {
+namespace {
+
+struct Output {
+    std::string out;
+    std::string err; // colour escapes removed
+};
+
+Output run(std::string_view source) {
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    run_script(source, false, false);
+    std::fflush(stdout);
+    Output output;
+    output.out = ::testing::internal::GetCapturedStdout();
+    output.err =
+        std::regex_replace(::testing::internal::GetCapturedStderr(), std::regex("\x1b\\[[0-9;]*m"), "");
+    return output;
+}
+
+// Restores the limits a test lowered.
+class Limits : public ::testing::Test {
+  protected:
+    void SetUp() override { init_stack_guard(); }
+    void TearDown() override {
+        limits::max_string_length = m_string;
+        limits::max_range_length = m_range;
+    }
+
+  private:
+    std::size_t m_string{limits::max_string_length};
+    std::uint64_t m_range{limits::max_range_length};
+};
+
+TEST_F(Limits, ConcatenationPastTheStringLimitFails) {
+    limits::max_string_length = 1000;
+    auto output = run(R"(
+s = "0123456789"
+for i in 0..10 { s = s + s }
+print(s)
+t = "0123456789"
+for i in 0..6 { t = t + t }
+print(len(t))
+print(len(t + slice(t, 0, 360)))
+print(len(t + slice(t, 0, 361)))
+print("after")
+)");
+    EXPECT_EQ(output.out, "640\n1000\nafter\n");
+    EXPECT_NE(
+        output.err.find("[ERROR] String too large\n[ERROR] Error in assignment to 's': String too large\n"),
+        std::string::npos)
+        << output.err;
+    EXPECT_NE(output.err.find("[ERROR] String too large\n[ERROR] Error in expression: String too large\n"),
+              std::string::npos)
+        << output.err;
+}
+
+TEST_F(Limits, RangePastTheRangeLimitFails) {
+    limits::max_range_length = 1000;
+    auto output = run(R"(
+print(len(0..1000))
+r = 0..1001
+for i in 5..1006 { print("never") }
+print("after")
+)");
+    EXPECT_EQ(output.out, "1000\nafter\n");
+    EXPECT_EQ(output.err, "[ERROR] Range too large\n"
+                          "[ERROR] Error in assignment to 'r': Range too large\n"
+                          "[ERROR] Range too large\n"
+                          "[ERROR] Error in for loop iteration: Range too large\n");
+}
+
+// A function whose result is a 655360-byte string: under a 1 MiB allocation
+// limit, joining two of them fails.
+constexpr std::string_view huge = R"(
+def huge() {
+    s = "0123456789"
+    for i in 0..16 { s = s + s }
+    return s
+}
+)";
+
+// Every statement kind that evaluates something reports a failed allocation
+// with its own context, and a binding it was making receives the Error.
+TEST_F(Limits, FailedAllocationEndsOnlyTheStatement) {
+    Output output;
+    {
+        testing::FailingAllocations guard(1 << 20);
+        output = run(std::string(huge) + R"(
+let declared = len(huge() + huge())
+h = huge()
+big = h + h
+print(big)
+n = 1
+n += len(h + h)
+print(len(h + h))
+if len(h + h) > 0 { print("never") }
+while len(h + h) > 0 { print("never") }
+for i in [h + h] { print("never") }
+match len(h + h) { _ => print("never") }
+try { return h + h } catch e { print(e) }
+print(len(h))
+)");
+    }
+    EXPECT_EQ(output.out, "Out of memory\n655360\n");
+    const char* expected = "[ERROR] Out of memory\n"
+                           "[ERROR] Error in global let statement for 'declared': Out of memory\n"
+                           "[ERROR] Out of memory\n"
+                           "[ERROR] Error in let statement for 'declared': Out of memory\n"
+                           "[ERROR] Out of memory\n"
+                           "[ERROR] Error in assignment to 'big': Out of memory\n"
+                           "[ERROR] Error in expression: Out of memory\n"
+                           "[ERROR] Out of memory\n"
+                           "[ERROR] Error in compound assignment to 'n': Out of memory\n"
+                           "[ERROR] Out of memory\n"
+                           "[ERROR] Error in expression: Out of memory\n"
+                           "[ERROR] Out of memory\n"
+                           "[ERROR] Error in if condition: Out of memory\n"
+                           "[ERROR] Out of memory\n"
+                           "[ERROR] Error in while condition: Out of memory\n"
+                           "[ERROR] Out of memory\n"
+                           "[ERROR] Error in for loop iteration: Out of memory\n"
+                           "[ERROR] Out of memory\n"
+                           "[ERROR] Error in match expression: Out of memory\n"
+                           "[ERROR] Out of memory\n";
+    EXPECT_EQ(output.err, expected);
+}
+
+// A failure deep in a call ends the innermost statement; the callers' scopes
+// are intact afterwards, and a failed return hands the caller an Error.
+TEST_F(Limits, FailedAllocationInsideCalls) {
+    Output output;
+    {
+        testing::FailingAllocations guard(1 << 20);
+        output = run(std::string(huge) + R"(
+def grow() {
+    h = huge()
+    joined = h + h
+    return len(h)
+}
+def fails() {
+    h = huge()
+    return h + h
+}
+def outer() {
+    mine = "outer's own"
+    got = grow()
+    print(mine)
+    print(got)
+    r = fails()
+    print(mine)
+    return "done"
+}
+print(outer())
+)");
+    }
+    EXPECT_EQ(output.out, "outer's own\n655360\nouter's own\ndone\n");
+    EXPECT_EQ(output.err, "[ERROR] Out of memory\n"
+                          "[ERROR] Error in assignment to 'joined': Out of memory\n"
+                          "[ERROR] Out of memory\n"
+                          "[ERROR] Error in assignment to 'r': Out of memory\n");
+}
+
+} // namespace
+} // namespace wexlin
