@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "failing_allocator.h"
+#include "interpreter/value.h"
+#include "modules/http/http_json.h"
 #include "runner.h"
 #include "support/limits.h"
 #include "support/stack_guard.h"
@@ -173,6 +175,58 @@ print(outer())
                           "[ERROR] Error in assignment to 'joined': Out of memory\n"
                           "[ERROR] Out of memory\n"
                           "[ERROR] Error in assignment to 'r': Out of memory\n");
+}
+
+TEST_F(Limits, DisplayPastTheStringLimitFails) {
+    limits::max_string_length = 1000;
+    auto output = run(R"(
+use http
+a = [1]
+for i in 0..64 { a = [a, a] }
+print(len(a))
+print(a)
+j = http.json(a)
+s = concat("x", a)
+d = {}
+for i in 0..5 { d = {left: d, right: d} }
+print(len(concat(d)))
+for i in 0..64 { d = {left: d, right: d} }
+print(contains(d, "x"))
+print("after")
+)");
+    EXPECT_EQ(output.out, "2\n591\nafter\n");
+    EXPECT_EQ(output.err, "[ERROR] String too large\n"
+                          "[ERROR] Error in expression: String too large\n"
+                          "[ERROR] Error in assignment to 'j': String too large\n"
+                          "[ERROR] String too large\n"
+                          "[ERROR] Error in assignment to 's': String too large\n"
+                          "[ERROR] String too large\n"
+                          "[ERROR] Error in expression: String too large\n");
+}
+
+// The display, debug and JSON texts of a value nested far past what the
+// native stack could recurse through, and the value's release.
+TEST_F(Limits, DeeplyNestedValueTexts) {
+    constexpr int depth = 1000000;
+    Value nested = Value::string("x");
+    for (int i = 0; i < depth; ++i) {
+        Dict dict;
+        dict.set("k", std::move(nested));
+        nested = Value::array({Value::dict(std::move(dict))});
+    }
+    std::string display = nested.display_text();
+    EXPECT_EQ(display.size(), std::size_t{depth} * 7 + 1);
+    EXPECT_EQ(display.substr(0, 7), "[{k: [{");
+    EXPECT_EQ(display.substr(std::size_t{depth} * 5 - 2, 7), ": x}]}]");
+    std::string debug = nested.debug_form();
+    EXPECT_EQ(debug.size(), std::size_t{depth} * 22 + 11);
+    EXPECT_EQ(debug.substr(0, 18), "Array([Dict({\"k\": ");
+    EXPECT_EQ(debug.substr(std::size_t{depth} * 18, 15), "String(\"x\")})])");
+    std::string json = http::to_json(nested);
+    EXPECT_EQ(json.size(), std::size_t{depth} * 8 + 3);
+    EXPECT_EQ(json.substr(0, 8), "[{\"k\":[{");
+    EXPECT_EQ(json.substr(std::size_t{depth} * 6, 5), "\"x\"}]");
+    nested = Value::null();
 }
 
 } // namespace
