@@ -1,5 +1,7 @@
 // The call dispatch: module functions, builtins, function values; and the
 // call of a user function with its own scope.
+#include <new>
+
 #include "interpreter/builtins/builtins.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/module_entry.h"
@@ -100,6 +102,32 @@ bool Interpreter::try_update_in_place(const Statement& s) {
 // that is not a function) takes the general path.
 constexpr std::size_t direct_call_max_args = 8;
 
+namespace {
+
+// Arguments of a direct call on the stack, constructed only as far as used.
+class ArgumentBuffer {
+  public:
+    ArgumentBuffer() = default;
+    ArgumentBuffer(const ArgumentBuffer&) = delete;
+    ArgumentBuffer& operator=(const ArgumentBuffer&) = delete;
+    ~ArgumentBuffer() {
+        for (std::size_t i = 0; i < m_count; ++i)
+            data()[i].~Value();
+    }
+    Value* data() { return std::launder(reinterpret_cast<Value*>(m_storage)); }
+    std::size_t size() const { return m_count; }
+    void push(Value v) {
+        new (m_storage + m_count * sizeof(Value)) Value(std::move(v));
+        ++m_count;
+    }
+
+  private:
+    alignas(Value) unsigned char m_storage[sizeof(Value) * direct_call_max_args];
+    std::size_t m_count{0};
+};
+
+} // namespace
+
 bool Interpreter::try_direct_call(const Expression& call, Value& result) {
     if (extra_debug || call.call.dotted || resolved_builtin(call) >= 0 ||
         call.items.size() > direct_call_max_args)
@@ -107,30 +135,31 @@ bool Interpreter::try_direct_call(const Expression& call, Value& result) {
     Slot& s = slot(call.call.symbol);
     const Value* bound = s.top ? &m_bindings[s.top - 1].value : s.global_bound ? &s.global : nullptr;
     if (!bound || !bound->is_function()) return false;
-    Value args[direct_call_max_args];
-    std::size_t count = call.items.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        args[i] = evaluate(*call.items[i]);
-        if (args[i].is_error()) {
-            result = std::move(args[i]);
+    ArgumentBuffer args;
+    for (const auto& item : call.items) {
+        Value v = evaluate(*item);
+        if (v.is_error()) {
+            result = std::move(v);
             return true;
         }
+        args.push(std::move(v));
     }
     // The arguments may have rebound the name; look it up again, and keep
     // the function value alive while its body runs.
     Value callee = get_variable(call.call.symbol);
     if (!callee.is_function()) {
-        std::vector<Value> list(std::make_move_iterator(args), std::make_move_iterator(args + count));
+        std::vector<Value> list(std::make_move_iterator(args.data()),
+                                std::make_move_iterator(args.data() + args.size()));
         result = call_named_value(call, list);
         return true;
     }
     const FunctionDecl& function = *callee.as_function();
-    if (function.params.size() != count) {
+    if (function.params.size() != args.size()) {
         result = failure("Function '" + call.text + "' expects " + std::to_string(function.params.size()) +
-                         " arguments but got " + std::to_string(count));
+                         " arguments but got " + std::to_string(args.size()));
         return true;
     }
-    result = call_function(function, args, count);
+    result = call_function(function, args.data(), args.size());
     return true;
 }
 

@@ -162,19 +162,14 @@ class Value {
 
   private:
     explicit Value(ValueKind kind) : m_kind(kind) { m_payload.bits = 0; }
-    bool is_heap() const {
-        switch (m_kind) {
-        case ValueKind::String:
-        case ValueKind::Array:
-        case ValueKind::Dict:
-        case ValueKind::Function:
-        case ValueKind::BuiltinFunction:
-        case ValueKind::Rect:
-        case ValueKind::Triangle:
-        case ValueKind::Error: return true;
-        default: return false;
-        }
-    }
+    // One bit per kind whose payload lives in a heap object.
+    static constexpr std::uint32_t heap_kinds =
+        (1u << static_cast<unsigned>(ValueKind::String)) | (1u << static_cast<unsigned>(ValueKind::Array)) |
+        (1u << static_cast<unsigned>(ValueKind::Dict)) | (1u << static_cast<unsigned>(ValueKind::Function)) |
+        (1u << static_cast<unsigned>(ValueKind::BuiltinFunction)) |
+        (1u << static_cast<unsigned>(ValueKind::Rect)) | (1u << static_cast<unsigned>(ValueKind::Triangle)) |
+        (1u << static_cast<unsigned>(ValueKind::Error));
+    bool is_heap() const { return (heap_kinds >> static_cast<unsigned>(m_kind)) & 1u; }
     void retain() const;
     void release();
     void destroy();

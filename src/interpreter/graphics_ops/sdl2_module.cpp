@@ -1,0 +1,280 @@
+// The sdl2 module: its entry point and the 27 functions behind it. Every
+// failure is an Error value; nothing here prints.
+#include <algorithm>
+#include <array>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include "interpreter/graphics_ops/arguments.h"
+#include "interpreter/graphics_ops/frame.h"
+#include "interpreter/graphics_ops/raster.h"
+#include "interpreter/graphics_ops/window.h"
+#include "interpreter/module_entry.h"
+
+namespace wexlin {
+
+namespace graphics {
+
+namespace {
+
+using Arguments = std::vector<Value>;
+
+std::string lower_case(const std::string& text) {
+    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(text);
+    unicode.toLower(icu::Locale::getRoot());
+    std::string lowered;
+    unicode.toUTF8String(lowered);
+    return lowered;
+}
+
+Value result_of(std::optional<std::string> failure) {
+    if (failure) return Value::error(std::move(*failure));
+    return Value::null();
+}
+
+Value init(Arguments&, GraphicsState&) {
+    return Value::boolean(true);
+}
+
+Value create_window(Arguments& args, GraphicsState& state) {
+    if (args.size() < 3) return Value::error("create_window requires title, width, height");
+    if (!args[0].is_string()) return Value::error("create_window: title must be a string");
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    if (!numeric_argument(args[1], width)) width = 0;
+    if (!numeric_argument(args[2], height)) height = 0;
+    if (width < 1 || height < 1) return Value::error("create_window: width and height must be positive");
+    open_window(state, args[0].as_string(), low_32_bits(width), low_32_bits(height));
+    return Value::number(1);
+}
+
+// The window stays on screen with its renderer until the interpreter ends;
+// only the flag that scripts loop on changes.
+Value destroy_window(Arguments&, GraphicsState& state) {
+    state.window_open = false;
+    return Value::null();
+}
+
+// A window keeps the title it was created with.
+Value set_window_title(Arguments& args, GraphicsState&) {
+    if (args.size() < 2) return Value::error("set_window_title requires window handle and title");
+    if (!args[1].is_string()) return Value::error("set_window_title: title must be a string");
+    return Value::null();
+}
+
+Value set_window_mode(Arguments& args, GraphicsState& state) {
+    if (args.empty()) return Value::error("set_window_mode requires a mode string");
+    std::string mode = lower_case(args[0].display_text());
+    WindowMode window_mode;
+    if (mode == "windowed")
+        window_mode = WindowMode::Windowed;
+    else if (mode == "fullscreen")
+        window_mode = WindowMode::Fullscreen;
+    else if (mode == "windowed_fullscreen")
+        window_mode = WindowMode::WindowedFullscreen;
+    else
+        return Value::error("Invalid window mode. Use 'windowed', 'fullscreen', or 'windowed_fullscreen'");
+    state.window_mode = std::move(mode);
+    if (state.canvas) state.canvas->set_fullscreen(window_mode);
+    return Value::null();
+}
+
+Value get_window_mode(Arguments&, GraphicsState& state) {
+    return Value::string(state.window_mode);
+}
+
+Value clear_screen(Arguments&, GraphicsState& state) {
+    return result_of(clear_window(state));
+}
+
+Value render_present(Arguments&, GraphicsState& state) {
+    end_frame(state);
+    return Value::null();
+}
+
+Value set_draw_color(Arguments& args, GraphicsState& state) {
+    std::int64_t rgb[3];
+    if (auto error = read_numbers("set_draw_color", args, 3, rgb)) return *error;
+    return result_of(
+        change_draw_color(state, Rgba{low_8_bits(rgb[0]), low_8_bits(rgb[1]), low_8_bits(rgb[2]), 255}));
+}
+
+Value set_max_fps(Arguments& args, GraphicsState& state) {
+    std::int64_t fps = 0;
+    if (auto error = read_numbers("set_max_fps", args, 1, &fps)) return *error;
+    if (fps <= 0) return Value::error("FPS must be greater than 0");
+    state.max_fps = static_cast<std::uint32_t>(fps);
+    return Value::null();
+}
+
+Value delta_time(Arguments&, GraphicsState& state) {
+    return Value::floating(state.delta_time);
+}
+
+Value draw_point(Arguments& args, GraphicsState& state) {
+    std::int64_t n[2];
+    if (auto error = read_numbers("draw_point", args, 2, n)) return *error;
+    if (state.canvas)
+        state.canvas->draw_point(clamp_coordinate(low_32_bits(n[0])), clamp_coordinate(low_32_bits(n[1])));
+    return Value::null();
+}
+
+Value draw_line(Arguments& args, GraphicsState& state) {
+    std::int64_t n[4];
+    if (auto error = read_numbers("draw_line", args, 4, n)) return *error;
+    if (state.canvas)
+        state.canvas->draw_line(clamp_coordinate(low_32_bits(n[0])), clamp_coordinate(low_32_bits(n[1])),
+                                clamp_coordinate(low_32_bits(n[2])), clamp_coordinate(low_32_bits(n[3])));
+    return Value::null();
+}
+
+template <bool Fill>
+Value rectangle(std::string_view name, Arguments& args, GraphicsState& state) {
+    std::int64_t n[4];
+    if (auto error = read_numbers(name, args, 4, n)) return *error;
+    if (!state.canvas) return Value::null();
+    std::int32_t x = clamp_coordinate(low_32_bits(n[0]));
+    std::int32_t y = clamp_coordinate(low_32_bits(n[1]));
+    std::int32_t w = clamp_size(static_cast<std::uint32_t>(n[2]));
+    std::int32_t h = clamp_size(static_cast<std::uint32_t>(n[3]));
+    if constexpr (Fill)
+        state.canvas->fill_rect(x, y, w, h);
+    else
+        state.canvas->draw_rect(x, y, w, h);
+    return Value::null();
+}
+
+Value draw_rect(Arguments& args, GraphicsState& state) {
+    return rectangle<false>("draw_rect", args, state);
+}
+Value fill_rect(Arguments& args, GraphicsState& state) {
+    return rectangle<true>("fill_rect", args, state);
+}
+
+template <void (*Routine)(RasterTarget&, std::int32_t, std::int32_t, std::int32_t)>
+Value circle(std::string_view name, Arguments& args, GraphicsState& state) {
+    std::int64_t n[3];
+    if (auto error = read_numbers(name, args, 3, n)) return *error;
+    if (state.canvas) Routine(*state.canvas, low_32_bits(n[0]), low_32_bits(n[1]), low_32_bits(n[2]));
+    return Value::null();
+}
+
+Value draw_circle(Arguments& args, GraphicsState& state) {
+    return circle<graphics::draw_circle>("draw_circle", args, state);
+}
+Value fill_circle(Arguments& args, GraphicsState& state) {
+    return circle<graphics::fill_circle>("fill_circle", args, state);
+}
+
+template <void (*Routine)(RasterTarget&, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                          std::int32_t)>
+Value triangle(std::string_view name, Arguments& args, GraphicsState& state) {
+    std::int64_t n[6];
+    if (auto error = read_numbers(name, args, 6, n)) return *error;
+    if (state.canvas)
+        Routine(*state.canvas, low_32_bits(n[0]), low_32_bits(n[1]), low_32_bits(n[2]), low_32_bits(n[3]),
+                low_32_bits(n[4]), low_32_bits(n[5]));
+    return Value::null();
+}
+
+Value draw_triangle(Arguments& args, GraphicsState& state) {
+    return triangle<graphics::draw_triangle>("draw_triangle", args, state);
+}
+Value fill_triangle(Arguments& args, GraphicsState& state) {
+    return triangle<graphics::fill_triangle>("fill_triangle", args, state);
+}
+
+Value fill_polygon(Arguments& args, GraphicsState& state) {
+    if (args.empty()) return Value::error("fill_polygon requires an array of [x,y] points");
+    if (!args[0].is_array()) return Value::error("fill_polygon: argument must be an array of [x,y] pairs");
+    std::vector<PointF> points = read_points(args[0]);
+    if (points.size() < 3) return Value::error("fill_polygon requires at least 3 points");
+    if (state.canvas) graphics::fill_polygon(*state.canvas, points);
+    return Value::null();
+}
+
+Value draw_polygon(Arguments& args, GraphicsState& state) {
+    if (args.empty()) return Value::error("draw_polygon requires an array of [x,y] points");
+    if (!args[0].is_array()) return Value::error("draw_polygon: argument must be an array of [x,y] pairs");
+    std::vector<PointF> points = read_points(args[0]);
+    if (points.size() < 2) return Value::error("draw_polygon requires at least 2 points");
+    if (state.canvas) graphics::draw_polygon(*state.canvas, points);
+    return Value::null();
+}
+
+Value get_window_width(Arguments&, GraphicsState& state) {
+    auto size = window_size(state);
+    return size ? Value::number(size->first) : Value::null();
+}
+
+Value get_window_height(Arguments&, GraphicsState& state) {
+    auto size = window_size(state);
+    return size ? Value::number(size->second) : Value::null();
+}
+
+Value is_window_open(Arguments&, GraphicsState& state) {
+    return Value::boolean(state.window_open);
+}
+
+Value key_query(std::string_view name, const std::unordered_set<std::string>& keys, Arguments& args) {
+    if (args.empty()) return Value::error(std::string(name) + " requires a key name");
+    return Value::boolean(keys.contains(args[0].display_text()));
+}
+
+Value get_input_pressed(Arguments& args, GraphicsState& state) {
+    return key_query("get_input_pressed", state.pressed_keys, args);
+}
+Value get_input_released(Arguments& args, GraphicsState& state) {
+    return key_query("get_input_released", state.released_keys, args);
+}
+Value get_input_held(Arguments& args, GraphicsState& state) {
+    return key_query("get_input_held", state.held_keys, args);
+}
+
+struct ModuleFunction {
+    std::string_view name;
+    Value (*function)(Arguments&, GraphicsState&);
+};
+
+constexpr std::array<ModuleFunction, 27> functions{{
+    {"sdl2.init", init},
+    {"sdl2.create_window", create_window},
+    {"sdl2.destroy_window", destroy_window},
+    {"sdl2.set_window_title", set_window_title},
+    {"sdl2.set_window_mode", set_window_mode},
+    {"sdl2.get_window_mode", get_window_mode},
+    {"sdl2.clear_screen", clear_screen},
+    {"sdl2.render_present", render_present},
+    {"sdl2.set_draw_color", set_draw_color},
+    {"sdl2.set_max_fps", set_max_fps},
+    {"sdl2.delta_time", delta_time},
+    {"sdl2.draw_point", draw_point},
+    {"sdl2.draw_line", draw_line},
+    {"sdl2.draw_rect", draw_rect},
+    {"sdl2.fill_rect", fill_rect},
+    {"sdl2.draw_circle", draw_circle},
+    {"sdl2.fill_circle", fill_circle},
+    {"sdl2.draw_triangle", draw_triangle},
+    {"sdl2.fill_triangle", fill_triangle},
+    {"sdl2.fill_polygon", fill_polygon},
+    {"sdl2.draw_polygon", draw_polygon},
+    {"sdl2.get_window_width", get_window_width},
+    {"sdl2.get_window_height", get_window_height},
+    {"sdl2.is_window_open", is_window_open},
+    {"sdl2.get_input_pressed", get_input_pressed},
+    {"sdl2.get_input_released", get_input_released},
+    {"sdl2.get_input_held", get_input_held},
+}};
+
+} // namespace
+
+} // namespace graphics
+
+std::optional<Value> sdl2_call(std::string_view name, std::vector<Value>& args, GraphicsState& state) {
+    for (const graphics::ModuleFunction& entry : graphics::functions) {
+        if (entry.name == name) return entry.function(args, state);
+    }
+    return std::nullopt;
+}
+
+} // namespace wexlin
