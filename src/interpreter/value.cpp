@@ -184,21 +184,22 @@ void Value::destroy() {
     m_kind = ValueKind::Null;
 }
 
-// Arrays and dictionaries can nest a million levels deep (a = [a] in a loop),
-// and releasing them one level per call would exhaust the native stack. A
-// container whose children include no container it alone holds is simply
-// deleted. Otherwise its children move to a work list, and every child that
-// is itself a container held by nobody else gives up its children there in
-// turn, so the release never goes more than one level deep.
+// Arrays and dictionaries can nest a million levels deep (a = [a] in a loop,
+// or a = [a, a], where each level holds the next twice), and releasing them
+// one level per call would exhaust the native stack. A container without
+// containers among its children is simply deleted. Otherwise its children
+// move to a work list; a child that is the last holder of a container gives
+// up that container's children to the list in turn, and every other child
+// only drops its count, so the release never goes more than one level deep.
 void Value::release_nested(HeapObject* object, ValueKind kind) {
-    auto only_holder = [](const Value& v) { return (v.is_array() || v.is_dict()) && v.is_unique(); };
-    auto holds_nested = [&](HeapObject* container, ValueKind container_kind) {
+    auto is_container = [](const Value& v) { return v.is_array() || v.is_dict(); };
+    auto holds_containers = [&](HeapObject* container, ValueKind container_kind) {
         if (container_kind == ValueKind::Array) {
             for (const auto& item : object_of<ArrayObject>(container)->items)
-                if (only_holder(item)) return true;
+                if (is_container(item)) return true;
         } else {
             for (const auto& entry : object_of<DictObject>(container)->dict.m_entries)
-                if (only_holder(entry.second)) return true;
+                if (is_container(entry.second)) return true;
         }
         return false;
     };
@@ -225,7 +226,7 @@ void Value::release_nested(HeapObject* object, ValueKind kind) {
             delete object_of<DictObject>(container);
     };
 
-    if (!holds_nested(object, kind)) {
+    if (!holds_containers(object, kind)) {
         if (kind == ValueKind::Array)
             delete object_of<ArrayObject>(object);
         else
@@ -237,7 +238,7 @@ void Value::release_nested(HeapObject* object, ValueKind kind) {
     while (!work.empty()) {
         Value item = std::move(work.back());
         work.pop_back();
-        if (only_holder(item) && holds_nested(item.m_payload.object, item.m_kind)) {
+        if (is_container(item) && item.is_unique() && holds_containers(item.m_payload.object, item.m_kind)) {
             HeapObject* child = item.m_payload.object;
             ValueKind child_kind = item.m_kind;
             item.m_kind = ValueKind::Null; // the work list owns the child now
