@@ -6,9 +6,16 @@
 #include <regex>
 #include <string>
 #include <string_view>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "failing_allocator.h"
 #include "interpreter/value.h"
+#include "modules/http/http_client.h"
 #include "modules/http/http_json.h"
 #include "runner.h"
 #include "support/limits.h"
@@ -227,6 +234,42 @@ TEST_F(Limits, DeeplyNestedValueTexts) {
     EXPECT_EQ(json.substr(0, 8), "[{\"k\":[{");
     EXPECT_EQ(json.substr(std::size_t{depth} * 6, 5), "\"x\"}]");
     nested = Value::null();
+}
+
+// A server that sends without end: the client stops at the string limit.
+TEST_F(Limits, EndlessReplyStopsAtTheStringLimit) {
+    limits::max_string_length = 1 << 20;
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    std::size_t sent_total = 0;
+    std::thread server([&] {
+        int connection = accept(listener, nullptr, nullptr);
+        if (connection < 0) return;
+        char request[1024];
+        (void)recv(connection, request, sizeof request, 0);
+        std::string chunk = "HTTP/1.1 200 OK\r\n\r\n" + std::string(65536, 'x');
+        // Ends when the client goes away, or after far more than the limit.
+        while (sent_total < (std::size_t{64} << 20)) {
+            ssize_t sent = send(connection, chunk.data(), chunk.size(), MSG_NOSIGNAL);
+            if (sent <= 0) break;
+            sent_total += static_cast<std::size_t>(sent);
+        }
+        close(connection);
+    });
+    auto result =
+        http::http_request("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", "GET", "");
+    server.join();
+    close(listener);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.text, "Failed to read response: String too large");
+    EXPECT_LT(sent_total, std::size_t{64} << 20);
 }
 
 } // namespace
