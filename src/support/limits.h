@@ -23,6 +23,10 @@ inline std::size_t max_string_length = std::size_t{1} << 30;
 // ("Range too large"). A hundred million numbers is already 1.6 GB.
 inline std::uint64_t max_range_length = 100'000'000;
 
+// Largest file the package manager takes from a registry (module.yaml or a
+// module file): a server that sends without end is cut off there.
+inline std::size_t max_download_size = std::size_t{64} << 20;
+
 // Longest line the REPL accepts; a longer one is read to its end and dropped.
 inline std::size_t max_repl_line = std::size_t{1} << 20;
 

@@ -111,6 +111,23 @@ class HostileRegistryTest(unittest.TestCase):
         modules = self.workdir / ".wexlin" / "modules"
         return [p for p in self.workdir.rglob("*") if p.is_file() and modules not in p.parents]
 
+    def test_endless_metadata_is_cut_off(self):
+        done, seconds, peak_kib = self.install("evil/endless_yaml")
+        self.assertEqual(done.returncode, 1)
+        self.assertEqual(done.stderr.decode(), error_line("Module 'evil.endless_yaml' not found in repository"))
+        self.assertLess(Registry.sent.get("endless_yaml", 0), ENDLESS_CAP, "the client read to the cap")
+        self.assertLess(peak_kib, 512 * 1024, "peak memory of wexlin or curl")
+        self.assertFalse((self.workdir / ".wexlin" / "modules" / "evil").exists())
+
+    def test_endless_module_file_is_cut_off(self):
+        done, seconds, peak_kib = self.install("evil/endless_file")
+        self.assertEqual(done.returncode, 1)
+        self.assertTrue(done.stderr.decode().startswith(f"{ESC}[31mError: Failed to download file 'index.wx'"),
+                        done.stderr)
+        self.assertLess(Registry.sent.get("endless_file", 0), ENDLESS_CAP, "the client read to the cap")
+        self.assertLess(peak_kib, 512 * 1024, "peak memory of wexlin or curl")
+        self.assertFalse((self.workdir / ".wexlin" / "modules" / "evil" / "endless_file" / "index.wx").exists())
+
     def test_hostile_entries_are_refused_before_anything_is_written(self):
         for module, entry in HOSTILE_ENTRIES.items():
             with self.subTest(module):
