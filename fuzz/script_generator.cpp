@@ -166,7 +166,9 @@ class Generator {
         out(steps);
         out(" = ");
         out(steps);
-        out(" + 1\n");
+        // The semicolon ends the statement: a next line starting with "("
+        // would otherwise continue it as a call of the 1.
+        out(" + 1;\n");
     }
 
     void block(int depth, bool loop_body) {
