@@ -6,7 +6,7 @@
 
 #include "builder/build_request.h"
 #include "package_manager/package_manager.h"
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "repl/repl.h"
 #include "runner.h"
 #include "support/console.h"
@@ -80,6 +80,15 @@ int fail(std::string_view message) {
     return 1;
 }
 
+// "--help" and "--version" are the spellings most tools accept; they mean
+// exactly what "-h" and "-v" mean, wherever those are recognised.
+bool is_help(const std::string& arg) {
+    return arg == "-h" || arg == "--help";
+}
+bool is_version(const std::string& arg) {
+    return arg == "-v" || arg == "--version";
+}
+
 int package_command(std::optional<std::string> error) {
     return error ? fail(*error) : 0;
 }
@@ -96,11 +105,11 @@ bool has_wx_extension(const std::string& file) {
 
 int run_file(const std::string& file, bool debug, bool extra) {
     if (!has_wx_extension(file)) return fail("Only .wx files are allowed.");
-    std::string error;
-    std::optional<std::string> source = platform::read_whole_file(file, error);
-    if (!source) return fail("Failed to read the file: " + error);
-    if (!utf8::is_valid(*source)) return fail("Failed to read the file: stream did not contain valid UTF-8");
-    run_script(*source, debug, extra);
+    platform::ReadResult source = platform::read_file(file);
+    if (!source.ok) return fail("Failed to read the file: " + source.error);
+    if (!utf8::is_valid(source.bytes))
+        return fail("Failed to read the file: stream did not contain valid UTF-8");
+    run_script(source.bytes, debug, extra);
     return 0;
 }
 
@@ -150,11 +159,11 @@ int run_command_line(const std::vector<std::string>& args) {
     bool debug = false;
     bool extra = false;
     std::optional<std::string> file;
-    if (first == "-h") {
+    if (is_help(first)) {
         print_out(help_text);
         return 0;
     }
-    if (first == "-v") {
+    if (is_version(first)) {
         print_out(version_line);
         return 0;
     }
@@ -177,11 +186,11 @@ int run_command_line(const std::vector<std::string>& args) {
 
     for (std::size_t i = 2; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "-h") {
+        if (is_help(arg)) {
             print_out(help_text);
             return 0;
         }
-        if (arg == "-v") {
+        if (is_version(arg)) {
             print_out(version_line);
             return 0;
         }

@@ -16,7 +16,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 void stage_line(std::string_view message) {
-    std::string line(console::wexlin_tag);
+    std::string line = console::tag(console::wexlin_tag);
     line.append(message).push_back('\n');
     std::fwrite(line.data(), 1, line.size(), stderr);
 }

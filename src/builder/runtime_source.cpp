@@ -1,5 +1,7 @@
 #include "builder/runtime_source.h"
 
+#include "support/utf8.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -103,9 +105,9 @@ CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
             failure = "Failed to download binary (curl may not be installed): " + reason;
         } else if (curl.exit_code != 0) {
             failure = "Failed to download from " + url + ". Status: " + std::to_string(curl.exit_code) +
-                      ". stderr: " + lossy_utf8(curl.err);
-            reason =
-                "curl exit status " + std::to_string(curl.exit_code) + ": " + last_line(lossy_utf8(curl.err));
+                      ". stderr: " + utf8::decode_lossy(curl.err);
+            reason = "curl exit status " + std::to_string(curl.exit_code) + ": " +
+                     last_line(utf8::decode_lossy(curl.err));
         }
         if (!failure.empty()) {
             bool stand_in = target_is_host && cache_this_executable(cached);
@@ -137,7 +139,7 @@ CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
         if (tar.wait_failed) build_error("Error: Failed to extract archive: " + tar.wait_error);
         if (tar.exit_code != 0) {
             line.failed();
-            build_error("Error: Failed to extract archive. stderr: " + lossy_utf8(tar.err));
+            build_error("Error: Failed to extract archive. stderr: " + utf8::decode_lossy(tar.err));
         }
         line.done();
     }

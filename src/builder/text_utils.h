@@ -6,8 +6,6 @@
 
 namespace wexlin::builder {
 
-// Decodes bytes as UTF-8, replacing every invalid sequence with U+FFFD.
-std::string lossy_utf8(std::string_view bytes);
 std::string trim_right(std::string_view text);
 // Full Unicode lower-case mapping of UTF-8 text.
 std::string to_lower_unicode(std::string_view text);

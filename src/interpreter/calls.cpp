@@ -60,14 +60,17 @@ std::int8_t classify_update(const Statement& s) {
 bool Interpreter::try_update_in_place(const Statement& s) {
     if (s.update_form < 0) s.update_form = classify_update(s);
     if (s.update_form == NoUpdate || extra_debug || !binding_is_updatable(s.symbol)) return false;
-    // A variable holding an Error makes the whole right-hand side that Error
-    // before anything else is evaluated; the general path reports it so.
+    // Only a string gains from growing in place; numbers take the arithmetic
+    // fast path. A variable holding an Error makes the whole right-hand side
+    // that Error before anything else is evaluated; the general path says so.
     const Slot& binding = slot(s.symbol);
-    if ((binding.top ? m_bindings[binding.top - 1].value : binding.global).is_error()) return false;
+    const Value& current = binding.top ? m_bindings[binding.top - 1].value : binding.global;
+    if (s.update_form == PlusUpdate ? !current.is_string() : current.is_error()) return false;
     const Expression& e = *s.expr;
     Value result;
     if (s.update_form == PushUpdate) {
-        std::vector<Value> args(e.items.size());
+        std::vector<Value> args = borrow_argument_list();
+        args.resize(e.items.size());
         for (std::size_t i = 1; i < e.items.size(); ++i) {
             args[i] = evaluate(*e.items[i]);
             if (args[i].is_error()) {
@@ -79,6 +82,7 @@ bool Interpreter::try_update_in_place(const Statement& s) {
             args[0] = take_binding(s.symbol);
             result = builtin_table()[static_cast<std::size_t>(e.call.builtin)].routine(args, graphics());
         }
+        return_argument_list(std::move(args));
     } else {
         Value right = evaluate(*e.right);
         if (right.is_error()) {
@@ -167,15 +171,22 @@ Value Interpreter::dispatch_call(const Expression& call) {
     Value direct;
     if (try_direct_call(call, direct)) return direct;
     if (extra_debug) console::debug_call_line("Calling function: " + call.text);
-    std::vector<Value> args;
-    if (!m_arg_pool.empty()) {
-        args = std::move(m_arg_pool.back());
-        m_arg_pool.pop_back();
-    }
+    std::vector<Value> args = borrow_argument_list();
     Value result = dispatch_with(call, args);
+    return_argument_list(std::move(args));
+    return result;
+}
+
+std::vector<Value> Interpreter::borrow_argument_list() {
+    if (m_arg_pool.empty()) return {};
+    std::vector<Value> args = std::move(m_arg_pool.back());
+    m_arg_pool.pop_back();
+    return args;
+}
+
+void Interpreter::return_argument_list(std::vector<Value> args) {
     args.clear();
     m_arg_pool.push_back(std::move(args));
-    return result;
 }
 
 Value Interpreter::dispatch_with(const Expression& call, std::vector<Value>& args) {

@@ -246,6 +246,8 @@ std::int64_t wrapping_mul(std::int64_t a, std::int64_t b) {
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
 }
 
+} // namespace
+
 // The common operators on two numbers of one kind; false leaves the
 // operation (and its messages) to the general rules.
 bool fast_arithmetic(TokenKind op, const NumericOperand& a, const NumericOperand& b, Value& out) {
@@ -276,8 +278,6 @@ bool fast_arithmetic(TokenKind op, const NumericOperand& a, const NumericOperand
     default: return false;
     }
 }
-
-} // namespace
 
 Value Interpreter::evaluate_binary(const Expression& e) {
     NumericOperand a;

@@ -10,6 +10,7 @@
 namespace wexlin {
 
 Value apply_binary(const Token& token, Value& left, Value& right);
+bool fast_arithmetic(TokenKind op, const NumericOperand& a, const NumericOperand& b, Value& out);
 
 namespace {
 
@@ -137,17 +138,46 @@ void Interpreter::execute_assignment(const Statement& s) {
     set_variable(s.symbol, std::move(v));
 }
 
+namespace {
+
+// The operator a compound assignment applies, as a token for the messages.
+const Token& compound_operator(TokenKind assign) {
+    static const Token plus(TokenKind::Plus), minus(TokenKind::Minus), star(TokenKind::Star),
+        slash(TokenKind::Slash);
+    switch (assign) {
+    case TokenKind::MinusAssign: return minus;
+    case TokenKind::StarAssign: return star;
+    case TokenKind::SlashAssign: return slash;
+    default: return plus;
+    }
+}
+
+} // namespace
+
 void Interpreter::execute_compound_assign(const Statement& s) {
+    const Token& op = compound_operator(s.op.kind);
+    // Numbers on both sides: computed in place, without copying the variable.
+    NumericOperand current_number;
+    NumericOperand right_number;
+    {
+        Slot& slot_of_name = slot(s.symbol);
+        const Value* current = slot_of_name.top            ? &m_bindings[slot_of_name.top - 1].value
+                               : slot_of_name.global_bound ? &slot_of_name.global
+                                                           : nullptr;
+        Value fast;
+        if (current && (current->is_number() || current->is_float()) && read_numeric(*s.expr, right_number)) {
+            current_number.is_float = current->is_float();
+            current_number.i = current_number.is_float ? 0 : current->as_number();
+            current_number.f = current_number.is_float ? current->as_float() : 0.0;
+            if (fast_arithmetic(op.kind, current_number, right_number, fast)) {
+                set_variable(s.symbol, std::move(fast));
+                return;
+            }
+        }
+    }
     Value current = get_variable(s.symbol);
     Value right = evaluate(*s.expr);
     if (right.is_error()) report("Error in compound assignment to '" + s.name + "': ", right);
-    Token op(TokenKind::Plus);
-    switch (s.op.kind) {
-    case TokenKind::MinusAssign: op = Token(TokenKind::Minus); break;
-    case TokenKind::StarAssign: op = Token(TokenKind::Star); break;
-    case TokenKind::SlashAssign: op = Token(TokenKind::Slash); break;
-    default: break;
-    }
     set_variable(s.symbol, apply_binary(op, current, right));
 }
 

@@ -120,6 +120,8 @@ class Interpreter {
     Value dispatch_call(const Expression& call);
     Value dispatch_with(const Expression& call, std::vector<Value>& args);
     bool try_direct_call(const Expression& call, Value& result);
+    std::vector<Value> borrow_argument_list();
+    void return_argument_list(std::vector<Value> args);
     Value call_module_function(const Expression& call, std::vector<Value>& args);
     Value call_named_value(const Expression& call, std::vector<Value>& args);
     Value call_builtin_function_value(const std::string& name, std::vector<Value>& args);

@@ -4,7 +4,7 @@
 #include "interpreter/interpreter.h"
 #include "lexer/lexer.h"
 #include "parser/parser.h"
-#include "platform/file.h"
+#include "platform/file_system.h"
 #include "support/console.h"
 #include "support/utf8.h"
 
@@ -62,10 +62,9 @@ std::optional<ExportTable> builtin_module(const std::string& name) {
 }
 
 std::optional<std::string> read_utf8_file(const std::string& path) {
-    std::string error;
-    std::optional<std::string> text = platform::read_whole_file(path, error);
-    if (!text || !utf8::is_valid(*text)) return std::nullopt;
-    return text;
+    platform::ReadResult file = platform::read_file(path);
+    if (!file.ok || !utf8::is_valid(file.bytes)) return std::nullopt;
+    return std::move(file.bytes);
 }
 
 // Names of the script modules being loaded right now, across the nested

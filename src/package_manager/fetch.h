@@ -16,8 +16,4 @@ struct FetchResult {
 // must be UTF-8 text.
 FetchResult fetch_url(std::string_view url);
 
-// Decodes bytes as UTF-8, replacing each maximal invalid subsequence with
-// U+FFFD, so that any program output can go into a message.
-std::string decode_utf8_lossy(std::string_view bytes);
-
 } // namespace wexlin::package_manager

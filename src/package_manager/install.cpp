@@ -7,6 +7,7 @@
 #include "package_manager/module_yaml.h"
 #include "package_manager/package_manager.h"
 #include "package_manager/registry.h"
+#include "support/console.h"
 #include "support/progress.h"
 
 #include <filesystem>
@@ -96,7 +97,7 @@ std::optional<std::string> install_module(std::string_view text) {
     }
     progress.done();
 
-    print_out("\n\x1b[2mImport it in your code with:\x1b[0m\n  use `" + key + "`;\n");
+    print_out(console::tag("\n\x1b[2mImport it in your code with:\x1b[0m\n") + "  use `" + key + "`;\n");
     return std::nullopt;
 }
 

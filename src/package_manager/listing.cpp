@@ -3,6 +3,7 @@
 
 #include "package_manager/layout.h"
 #include "package_manager/package_manager.h"
+#include "support/console.h"
 #include "support/utf8.h"
 
 #include <algorithm>
@@ -13,6 +14,9 @@
 namespace wexlin::package_manager {
 
 namespace {
+
+using console::colour;
+namespace sgr = console::sgr;
 
 // The names of the real folders inside folder (links and plain files are not
 // authors or modules), sorted by bytes; nullopt when folder cannot be read.
@@ -37,7 +41,7 @@ std::optional<std::vector<std::string>> folder_names(const std::filesystem::path
 }
 
 void print_nothing_installed() {
-    print_out("\x1b[2mNo modules installed yet.\x1b[0m\n");
+    print_out(console::tag("\x1b[2mNo modules installed yet.\x1b[0m\n"));
 }
 
 } // namespace
@@ -61,16 +65,27 @@ std::optional<std::string> list_modules() {
     for (const auto& author : *authors) {
         auto modules = folder_names(root / author, error);
         if (!modules || modules->empty()) continue;
-        out.append("  \x1b[33m").append(author).append("\x1b[0m\n");
+        out.append("  ").append(colour(sgr::yellow)).append(author).append(colour(sgr::reset)).append("\n");
         for (std::size_t i = 0; i < modules->size(); ++i) {
             const char* mark =
                 i + 1 == modules->size() ? "\xe2\x94\x94\xe2\x94\x80" : "\xe2\x94\x9c\xe2\x94\x80";
-            out.append("    ").append(mark).append(" \x1b[32m").append((*modules)[i]).append("\x1b[0m\n");
+            out.append("    ")
+                .append(mark)
+                .append(" ")
+                .append(colour(sgr::green))
+                .append((*modules)[i])
+                .append(colour(sgr::reset))
+                .append("\n");
             ++count;
         }
         out.append("\n");
     }
-    out.append("\x1b[2mTotal: ").append(std::to_string(count)).append(" module(s)\x1b[0m\n");
+    out.append(colour(sgr::dim))
+        .append("Total: ")
+        .append(std::to_string(count))
+        .append(" module(s)")
+        .append(colour(sgr::reset))
+        .append("\n");
     print_out(out);
     return std::nullopt;
 }

@@ -5,6 +5,7 @@
 #include "package_manager/layout.h"
 #include "package_manager/module_name.h"
 #include "package_manager/package_manager.h"
+#include "support/console.h"
 #include "support/progress.h"
 
 #include <filesystem>
@@ -34,8 +35,9 @@ std::optional<std::string> upgrade_module(std::string_view text) {
         progress.failed();
         return "Upgrade failed: " + *install_error;
     }
-    print_out("\r\x1b[32mUpgrading module '" + key + "' done (" + format_seconds(progress.seconds_elapsed()) +
-              "s)\x1b[0m\n");
+    print_out("\r" + std::string(console::colour(console::sgr::green)) + "Upgrading module '" + key +
+              "' done (" + format_seconds(progress.seconds_elapsed()) + "s)" +
+              std::string(console::colour(console::sgr::reset)) + "\n");
     return std::nullopt;
 }
 

@@ -8,6 +8,7 @@
 #include "interpreter/interpreter.h"
 #include "lexer/lexer.h"
 #include "parser/parser.h"
+#include "repl/line_source.h"
 
 namespace wexlin {
 
@@ -16,18 +17,6 @@ namespace {
 void write_out(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
-}
-
-bool read_line(std::string& line) {
-    line.clear();
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(stdin)) != EOF) {
-        any = true;
-        if (c == '\n') return true;
-        line.push_back(static_cast<char>(c));
-    }
-    return any;
 }
 
 // Counters never go below the lowest 32-bit value.
@@ -46,11 +35,12 @@ void repl() {
     std::int32_t braces = 0;
     std::string pending;
     std::string raw;
+    std::unique_ptr<LineSource> input = make_line_source();
     while (true) {
-        write_out(parens == 0 && braces == 0 ? ">>> " : "... ");
-        if (!read_line(raw)) break;
+        if (!input->read_line(parens == 0 && braces == 0 ? ">>> " : "... ", raw)) break;
         std::string line = trim_unicode_whitespace(raw);
         if (line.empty()) continue;
+        input->remember(line);
         if (line == "exit" || line == "quit") {
             write_out("Goodbye!\n");
             break;

@@ -1,18 +1,55 @@
 #include "support/console.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace wexlin::console {
 
 namespace {
-void write_line(std::string_view tag, std::string_view message) {
-    std::string line;
-    line.reserve(tag.size() + message.size() + 1);
-    line.append(tag).append(message).push_back('\n');
+
+bool read_colour_switch() {
+    const char* no_color = std::getenv("NO_COLOR");
+    return no_color == nullptr || no_color[0] == '\0';
+}
+
+void write_line(std::string_view coloured_tag, std::string_view message) {
+    std::string line = tag(coloured_tag);
+    line.reserve(line.size() + message.size() + 1);
+    line.append(message).push_back('\n');
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
+
 } // namespace
+
+bool colours_enabled() {
+    // The environment is read once: a script cannot change it, and every
+    // line of one run should look the same.
+    static const bool enabled = read_colour_switch();
+    return enabled;
+}
+
+std::string_view colour(std::string_view sequence) {
+    return colours_enabled() ? sequence : std::string_view{};
+}
+
+std::string tag(std::string_view coloured) {
+    if (colours_enabled()) return std::string(coloured);
+    // Drops every "ESC [ parameters final-letter" sequence.
+    std::string plain;
+    plain.reserve(coloured.size());
+    for (std::size_t i = 0; i < coloured.size(); ++i) {
+        if (coloured[i] == '\x1b' && i + 1 < coloured.size() && coloured[i + 1] == '[') {
+            std::size_t end = i + 2;
+            while (end < coloured.size() && !(coloured[end] >= '@' && coloured[end] <= '~'))
+                ++end;
+            i = end;
+            continue;
+        }
+        plain.push_back(coloured[i]);
+    }
+    return plain;
+}
 
 void error_line(std::string_view message) {
     write_line(error_tag, message);
@@ -25,8 +62,8 @@ void debug_call_line(std::string_view message) {
 }
 
 void command_error_line(std::string_view message) {
-    std::string line = "\x1b[31mError: ";
-    line.append(message).append("\x1b[0m\n");
+    std::string line(colour(sgr::red));
+    line.append("Error: ").append(message).append(colour(sgr::reset)).push_back('\n');
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 

@@ -2,11 +2,17 @@
 
 #include <cstdio>
 
+#include "support/console.h"
+
 namespace wexlin {
 
 ProgressLine::ProgressLine(std::string label)
     : m_label(std::move(label)), m_start(std::chrono::steady_clock::now()) {
-    std::string line = "\r\x1b[33m" + m_label + " in progress\x1b[0m";
+    std::string line = "\r";
+    line.append(console::colour(console::sgr::yellow))
+        .append(m_label)
+        .append(" in progress")
+        .append(console::colour(console::sgr::reset));
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
 }
@@ -23,20 +29,22 @@ std::string format_seconds(double seconds) {
 
 void ProgressLine::finish(std::string_view colour, std::string_view word) {
     std::string line = "\r";
-    line.append(colour)
+    line.append(console::colour(colour))
         .append(m_label)
         .append(word)
         .append(format_seconds(seconds_elapsed()))
-        .append("s)\x1b[0m\n");
+        .append("s)")
+        .append(console::colour(console::sgr::reset))
+        .push_back('\n');
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
 }
 
 void ProgressLine::done() {
-    finish("\x1b[32m", " done (");
+    finish(console::sgr::green, " done (");
 }
 void ProgressLine::failed() {
-    finish("\x1b[31m", " failed (");
+    finish(console::sgr::red, " failed (");
 }
 
 } // namespace wexlin

@@ -71,4 +71,56 @@ void append(std::string& out, char32_t cp) {
     }
 }
 
+namespace {
+
+// Scans the UTF-8 sequence starting at i. Answers its length and whether it
+// is complete and valid; an invalid one's length is its maximal prefix that
+// could have begun a valid sequence (at least one byte), which is replaced by
+// one U+FFFD as most decoders do.
+std::pair<std::size_t, bool> scan_sequence(std::string_view bytes, std::size_t i) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    unsigned char lead = byte(i);
+    if (lead < 0x80) return {1, true};
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xbf;
+    if (lead >= 0xc2 && lead <= 0xdf) {
+        length = 2;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3;
+        if (lead == 0xe0) low = 0xa0;
+        if (lead == 0xed) high = 0x9f;
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4;
+        if (lead == 0xf0) low = 0x90;
+        if (lead == 0xf4) high = 0x8f;
+    } else {
+        return {1, false};
+    }
+    std::size_t k = 1;
+    for (; k < length && i + k < bytes.size(); ++k) {
+        unsigned char b = byte(i + k);
+        if (b < low || b > high) return {k, false};
+        low = 0x80;
+        high = 0xbf;
+    }
+    return {k, k == length};
+}
+
+} // namespace
+
+std::string decode_lossy(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        auto [length, valid] = scan_sequence(bytes, i);
+        if (valid)
+            out.append(bytes.substr(i, length));
+        else
+            out.append("\xef\xbf\xbd");
+        i += length;
+    }
+    return out;
+}
+
 } // namespace wexlin::utf8

@@ -14,4 +14,8 @@ char32_t decode(std::string_view text, std::size_t& i);
 
 void append(std::string& out, char32_t code_point);
 
+// Decodes bytes as UTF-8, replacing each maximal invalid subpart with U+FFFD,
+// so the result is always valid UTF-8.
+std::string decode_lossy(std::string_view bytes);
+
 } // namespace wexlin::utf8

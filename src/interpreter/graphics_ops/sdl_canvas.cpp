@@ -1,5 +1,7 @@
 #include "interpreter/graphics_ops/sdl_canvas.h"
 
+#include "interpreter/graphics_ops/sdl_library.h"
+
 #include <SDL.h>
 #include <string>
 #include <thread>
@@ -7,6 +9,11 @@
 namespace wexlin::graphics {
 
 namespace {
+
+// Only called once the library has been loaded (see SdlLibraryStart::start).
+const SdlLibrary& sdl() {
+    return *sdl_library();
+}
 
 // SDL belongs to the process: the states that use it share one start, one
 // event pump, and the thread that started it first.
@@ -19,30 +26,31 @@ bool g_event_pump_taken = false;
 // without end. Such a window counts as no window, unless the user picked that
 // driver through SDL's own setting.
 bool shows_windows() {
-    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* driver = sdl().GetCurrentVideoDriver();
     if (!driver) return false;
     std::string_view name(driver);
     bool headless = name == "offscreen" || name == "dummy" || name == "evdev";
-    return !headless || SDL_GetHint(SDL_HINT_VIDEODRIVER) != nullptr;
+    return !headless || sdl().GetHint(SDL_HINT_VIDEODRIVER) != nullptr;
 }
 
 class SdlLibraryStart final : public LibraryStart {
   public:
     static std::unique_ptr<SdlLibraryStart> start() {
+        if (!sdl_library()) return nullptr;
         if (g_sdl_thread && *g_sdl_thread != std::this_thread::get_id()) return nullptr;
-        if (g_library_users == 0 && SDL_Init(0) != 0) return nullptr;
+        if (g_library_users == 0 && sdl().Init(0) != 0) return nullptr;
         g_sdl_thread = std::this_thread::get_id();
         ++g_library_users;
         std::unique_ptr<SdlLibraryStart> library(new SdlLibraryStart);
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+        if (sdl().InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
         library->m_video_started = true;
         if (!shows_windows()) return nullptr;
         return library;
     }
 
     ~SdlLibraryStart() override {
-        if (m_video_started) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        if (--g_library_users == 0) SDL_Quit();
+        if (m_video_started) sdl().QuitSubSystem(SDL_INIT_VIDEO);
+        if (--g_library_users == 0) sdl().Quit();
     }
 
   private:
@@ -54,19 +62,19 @@ class SdlEventPump final : public EventPump {
   public:
     static std::unique_ptr<SdlEventPump> take() {
         if (g_event_pump_taken) return nullptr;
-        if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0) return nullptr;
+        if (sdl().InitSubSystem(SDL_INIT_EVENTS) != 0) return nullptr;
         g_event_pump_taken = true;
         return std::unique_ptr<SdlEventPump>(new SdlEventPump);
     }
 
     ~SdlEventPump() override {
-        SDL_QuitSubSystem(SDL_INIT_EVENTS);
+        sdl().QuitSubSystem(SDL_INIT_EVENTS);
         g_event_pump_taken = false;
     }
 
     bool poll(InputEvent& event) override {
         SDL_Event sdl_event;
-        if (SDL_PollEvent(&sdl_event) == 0) return false;
+        if (sdl().PollEvent(&sdl_event) == 0) return false;
         event = InputEvent{};
         switch (sdl_event.type) {
         case SDL_QUIT: event.kind = InputEvent::Kind::Quit; break;
@@ -92,42 +100,44 @@ class SdlCanvas final : public Canvas {
     SdlCanvas& operator=(const SdlCanvas&) = delete;
 
     ~SdlCanvas() override {
-        if (m_renderer) SDL_DestroyRenderer(m_renderer);
-        SDL_DestroyWindow(m_window);
+        if (m_renderer) sdl().DestroyRenderer(m_renderer);
+        sdl().DestroyWindow(m_window);
     }
 
     bool set_draw_color(Rgba color) override {
-        return SDL_SetRenderDrawColor(m_renderer, color.r, color.g, color.b, color.a) == 0;
+        return sdl().SetRenderDrawColor(m_renderer, color.r, color.g, color.b, color.a) == 0;
     }
-    bool clear() override { return SDL_RenderClear(m_renderer) == 0; }
-    std::string error_text() const override { return SDL_GetError(); }
+    bool clear() override { return sdl().RenderClear(m_renderer) == 0; }
+    std::string error_text() const override { return sdl().GetError(); }
 
-    void draw_point(std::int32_t x, std::int32_t y) override { SDL_RenderDrawPoint(m_renderer, x, y); }
+    void draw_point(std::int32_t x, std::int32_t y) override { sdl().RenderDrawPoint(m_renderer, x, y); }
     void draw_line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) override {
-        SDL_RenderDrawLine(m_renderer, x1, y1, x2, y2);
+        sdl().RenderDrawLine(m_renderer, x1, y1, x2, y2);
     }
     void draw_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) override {
         SDL_Rect rect{x, y, w, h};
-        SDL_RenderDrawRect(m_renderer, &rect);
+        sdl().RenderDrawRect(m_renderer, &rect);
     }
     void fill_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) override {
         SDL_Rect rect{x, y, w, h};
-        SDL_RenderFillRect(m_renderer, &rect);
+        sdl().RenderFillRect(m_renderer, &rect);
     }
-    void present() override { SDL_RenderPresent(m_renderer); }
+    void present() override { sdl().RenderPresent(m_renderer); }
 
-    void window_size(int& width, int& height) const override { SDL_GetWindowSize(m_window, &width, &height); }
+    void window_size(int& width, int& height) const override {
+        sdl().GetWindowSize(m_window, &width, &height);
+    }
     void set_fullscreen(WindowMode mode) override {
         Uint32 flags = 0;
         if (mode == WindowMode::Fullscreen) flags = SDL_WINDOW_FULLSCREEN;
         if (mode == WindowMode::WindowedFullscreen) flags = SDL_WINDOW_FULLSCREEN_DESKTOP;
-        SDL_SetWindowFullscreen(m_window, flags);
+        sdl().SetWindowFullscreen(m_window, flags);
     }
 
     ClipBounds bounds() const override {
         int width = 0;
         int height = 0;
-        if (SDL_GetRendererOutputSize(m_renderer, &width, &height) != 0) return ClipBounds{};
+        if (sdl().GetRendererOutputSize(m_renderer, &width, &height) != 0) return ClipBounds{};
         return ClipBounds{0, 0, std::int64_t(width) - 1, std::int64_t(height) - 1};
     }
 
@@ -144,12 +154,12 @@ std::optional<OpenedWindow> open_sdl_window(std::string_view title, std::int32_t
     if (title.find('\0') != std::string_view::npos) return std::nullopt;
     if (width < 0 || height < 0) return std::nullopt;
     std::string title_text(title);
-    SDL_Window* window = SDL_CreateWindow(title_text.c_str(), SDL_WINDOWPOS_UNDEFINED,
-                                          SDL_WINDOWPOS_UNDEFINED, width, height, 0);
+    SDL_Window* window = sdl().CreateWindow(title_text.c_str(), SDL_WINDOWPOS_UNDEFINED,
+                                            SDL_WINDOWPOS_UNDEFINED, width, height, 0);
     if (!window) return std::nullopt;
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, 0);
+    SDL_Renderer* renderer = sdl().CreateRenderer(window, -1, 0);
     if (!renderer) {
-        SDL_DestroyWindow(window);
+        sdl().DestroyWindow(window);
         return std::nullopt;
     }
     auto canvas = std::make_unique<SdlCanvas>(window, renderer);

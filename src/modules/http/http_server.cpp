@@ -1,5 +1,7 @@
 #include "modules/http/http_server.h"
 
+#include "support/utf8.h"
+
 #include <cstdio>
 
 #include "modules/http/http_text.h"
@@ -24,7 +26,7 @@ void write_and_flush(std::FILE* stream, std::string_view text) {
 } // namespace
 
 std::string request_path(std::string_view received) {
-    std::string text = decode_lossy(received);
+    std::string text = utf8::decode_lossy(received);
     auto pieces = split_white_space(text);
     if (pieces.size() < 2) return "/";
     return std::string(pieces[1]);

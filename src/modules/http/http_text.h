@@ -1,5 +1,5 @@
-// Text helpers of the HTTP module: Unicode white space, lossy decoding of
-// received bytes, and the upper-casing of request methods.
+// Text helpers of the HTTP module: Unicode white space and the upper-casing
+// of request methods.
 #pragma once
 
 #include <string>
@@ -10,10 +10,6 @@ namespace wexlin::http {
 
 // The Unicode White_Space property.
 bool is_white_space(char32_t code_point);
-
-// Decodes bytes as UTF-8, replacing each maximal invalid sequence with U+FFFD,
-// so the result is always valid UTF-8.
-std::string decode_lossy(std::string_view bytes);
 
 // Pieces of valid UTF-8 text between runs of white space; leading and
 // trailing white space give no empty pieces.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/utf8.h"
+
 #include <cstdlib>
 
 #include "builder/runtime_source.h"
@@ -48,14 +50,15 @@ TEST(Targets, RuntimeAddressFollowsTheEnvironment) {
 }
 
 TEST(TextUtils, LossyUtf8) {
-    EXPECT_EQ(lossy_utf8("plain \xc3\xa9"), "plain \xc3\xa9");
-    EXPECT_EQ(lossy_utf8("a\xff"
-                         "b"),
+    EXPECT_EQ(wexlin::utf8::decode_lossy("plain \xc3\xa9"), "plain \xc3\xa9");
+    EXPECT_EQ(wexlin::utf8::decode_lossy("a\xff"
+                                         "b"),
               "a\xef\xbf\xbd"
               "b");
-    EXPECT_EQ(lossy_utf8("\xe2\x82"), "\xef\xbf\xbd"); // cut short: one replacement
-    EXPECT_EQ(lossy_utf8("\xe0\x80\x80"), "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"); // overlong
-    EXPECT_EQ(lossy_utf8("\xed\xa0\x80"), "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"); // surrogate
+    EXPECT_EQ(wexlin::utf8::decode_lossy("\xe2\x82"), "\xef\xbf\xbd"); // cut short: one replacement
+    EXPECT_EQ(wexlin::utf8::decode_lossy("\xe0\x80\x80"), "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"); // overlong
+    EXPECT_EQ(wexlin::utf8::decode_lossy("\xed\xa0\x80"),
+              "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"); // surrogate
 }
 
 TEST(TextUtils, UnicodeLowerCase) {

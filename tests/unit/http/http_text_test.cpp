@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "support/utf8.h"
+
 #include "modules/http/http_text.h"
 
 using namespace wexlin::http;
 
 TEST(HttpText, DecodeLossyKeepsValidText) {
-    EXPECT_EQ(decode_lossy("GET /h\xC3\xA9llo"), "GET /h\xC3\xA9llo");
-    EXPECT_EQ(decode_lossy(""), "");
-    EXPECT_EQ(decode_lossy("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(wexlin::utf8::decode_lossy("GET /h\xC3\xA9llo"), "GET /h\xC3\xA9llo");
+    EXPECT_EQ(wexlin::utf8::decode_lossy(""), "");
+    EXPECT_EQ(wexlin::utf8::decode_lossy("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
 }
 
 TEST(HttpText, DecodeLossyReplacesEachMaximalInvalidSequence) {
@@ -29,7 +31,7 @@ TEST(HttpText, DecodeLossyReplacesEachMaximalInvalidSequence) {
         {"\x80\x80", fffd + fffd},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(decode_lossy(c.in), c.out) << c.in;
+        EXPECT_EQ(wexlin::utf8::decode_lossy(c.in), c.out) << c.in;
 }
 
 TEST(HttpText, SplitsAtRunsOfUnicodeWhiteSpace) {

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+
+#include "support/utf8.h"
 #include <unistd.h>
 
 namespace wexlin::package_manager {
@@ -108,7 +110,7 @@ TEST(DecodeUtf8Lossy, ReplacesEachMaximalInvalidPart) {
         {"\xf0\x9f\x98", r},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(decode_utf8_lossy(c.bytes), c.text) << c.bytes;
+        EXPECT_EQ(wexlin::utf8::decode_lossy(c.bytes), c.text) << c.bytes;
 }
 
 } // namespace

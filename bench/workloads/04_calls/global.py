@@ -1,0 +1,23 @@
+# Three nested calls with six arguments each, five million times: argument
+# binding, scope creation and return values.
+n = 5000000  # @n
+
+
+def inner(a, b, c, d, e, f):
+    return a + b + c + d + e + f
+
+
+def middle(a, b, c, d, e, f):
+    return inner(f, e, d, c, b, a) - a
+
+
+def outer(a, b, c, d, e, f):
+    return middle(b, c, d, e, f, a) + 1
+
+
+total = 0
+i = 0
+while i < n:
+    total += outer(i, 1, 2, 3, 4, 5)
+    i += 1
+print(total)

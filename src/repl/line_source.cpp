@@ -1,0 +1,45 @@
+#include "repl/line_source.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "repl/line_editor.h"
+
+namespace wexlin {
+
+namespace {
+
+class PlainLineSource final : public LineSource {
+  public:
+    bool read_line(std::string_view prompt, std::string& line) override {
+        std::fwrite(prompt.data(), 1, prompt.size(), stdout);
+        std::fflush(stdout);
+        line.clear();
+        int c;
+        bool any = false;
+        while ((c = std::fgetc(stdin)) != EOF) {
+            any = true;
+            if (c == '\n') return true;
+            line.push_back(static_cast<char>(c));
+        }
+        return any;
+    }
+
+    void remember(const std::string&) override {}
+};
+
+} // namespace
+
+std::unique_ptr<LineSource> make_plain_line_source() {
+    return std::make_unique<PlainLineSource>();
+}
+
+std::unique_ptr<LineSource> make_line_source() {
+    if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
+        if (auto editor = make_line_editor()) return editor;
+    }
+    return make_plain_line_source();
+}
+
+} // namespace wexlin
