@@ -25,10 +25,12 @@ def check(condition, what):
         print("FAIL:", what, flush=True)
 
 
-def run(args, stdin=b"", limit_memory=None, timeout=120):
+def run(args, stdin=b"", limit_memory=None, limit_stack=None, timeout=120):
     def limit():
         if limit_memory:
             resource.setrlimit(resource.RLIMIT_AS, (limit_memory, limit_memory))
+        if limit_stack:
+            resource.setrlimit(resource.RLIMIT_STACK, (limit_stack, limit_stack))
 
     with tempfile.TemporaryDirectory(prefix="wexlin-limits-") as work:
         for name, text in args.get("files", {}).items():
@@ -71,6 +73,19 @@ def test_million_statements():
     check(err.startswith("[PARSER ERROR] Max iterations (100000) reached at pos "), "parser notice %r" % err)
 
 
+def test_module_chain():
+    # Each module uses the next: the loads nest on the native stack. With the
+    # stack held to 8 MiB, the chain is far longer than what fits.
+    count = 20000
+    files = {"m%d.wx" % i: "use m%d\nlet v = %d\n" % (i + 1, i) for i in range(count - 1)}
+    files["m%d.wx" % (count - 1)] = "let v = 0\n"
+    files["main.wx"] = 'use m0\nprint(m0.v)\nprint("done")\n'
+    status, out, err = run({"argv": ["main.wx"], "files": files}, limit_stack=8 << 20, timeout=300)
+    no_crash(status, err, "a long chain of modules")
+    check(status == 0 and out == "0\ndone\n", "module chain: %d %r" % (status, out))
+    check(err.count("': Maximum recursion depth exceeded\n") == 1, "module chain errors %r" % err[-500:])
+
+
 def test_memory_running_out():
     if SANITIZED:
         print("skipped: memory limits under the sanitizers")
@@ -95,7 +110,7 @@ def test_memory_running_out():
     check(err == ESC + "[31mError: Out of memory" + ESC + "[0m\n", "huge script error %r" % err)
 
 
-for test in [test_repl_long_lines, test_repl_input_without_line_breaks, test_million_statements,
+for test in [test_repl_long_lines, test_repl_input_without_line_breaks, test_million_statements, test_module_chain,
              test_memory_running_out]:
     print("==", test.__name__, flush=True)
     test()
