@@ -118,6 +118,11 @@ class Generator {
         out(" = 0\nglobal ");
         out(steps);
         out("\n");
+        // Variables start with a value of each kind, so that most
+        // expressions work on real values instead of failing on a name.
+        out("let v0 = 3\nlet v1 = \"text\"\nlet v2 = [1, \"two\", [3.5]]\nlet v3 = {k0: 1, name: \"n\", "
+            "items: [1, 2]}\n"
+            "let v4 = 2.5\nlet v5 = true\n");
         if (flag()) out("use files\n");
         if (flag()) out("use http\n");
         switch (number(0, 3)) {
