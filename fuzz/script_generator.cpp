@@ -447,10 +447,10 @@ class Generator {
                 out(")");
                 return;
             case 2:
-                out("http.page(");
-                out(pick(std::array<std::string_view, 3>{R"("/")", R"("/a")", R"("/ü")"}));
-                out(", ");
-                expression(depth + 1);
+                // Not http.page: its routes are only ever appended to one
+                // table of the process, which would grow from input to input.
+                out("http.status(");
+                numeric(depth + 1);
                 out(")");
                 return;
             case 3:
