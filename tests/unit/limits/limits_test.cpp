@@ -236,6 +236,31 @@ TEST_F(Limits, DeeplyNestedValueTexts) {
     nested = Value::null();
 }
 
+// input() reads a line past the string limit to its end and refuses it.
+TEST_F(Limits, InputLinePastTheStringLimitFails) {
+    limits::max_string_length = 1000;
+    std::string path = ::testing::TempDir() + "wexlin_limits_stdin.txt";
+    {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::string text = "short line\n" + std::string(5000, 'x') + "\nafter\n";
+        std::fwrite(text.data(), 1, text.size(), file);
+        std::fclose(file);
+    }
+    ASSERT_NE(std::freopen(path.c_str(), "rb", stdin), nullptr);
+    auto output = run(R"(
+a = input("")
+print(a)
+b = input("")
+c = input("")
+print(c)
+)");
+    ASSERT_NE(std::freopen("/dev/null", "rb", stdin), nullptr);
+    std::remove(path.c_str());
+    EXPECT_EQ(output.out, "short line\nafter\n");
+    EXPECT_EQ(output.err, "[ERROR] String too large\n[ERROR] Error in assignment to 'b': String too large\n");
+}
+
 // A server that sends without end: the client stops at the string limit.
 TEST_F(Limits, EndlessReplyStopsAtTheStringLimit) {
     limits::max_string_length = 1 << 20;
