@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Set up, then run every test twice: in the release build and in a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer. Also checks formatting.
+# AddressSanitizer and UndefinedBehaviorSanitizer. Also checks formatting, and
+# runs every fuzz target for a short bounded time (scripts/fuzz.sh).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
@@ -21,3 +22,6 @@ echo "== sanitizer build"
 bash "$root/scripts/setup.sh" "$root/build/asan" -DWEXLIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build/asan" --output-on-failure -j "$jobs" --timeout 600
+
+echo "== fuzz targets (20 seconds each)"
+bash "$root/scripts/fuzz.sh" 20

@@ -69,7 +69,7 @@ void run_script(std::string_view source, bool debug, bool trace) {
         for (const auto& statement : statements) {
             switch (statement.kind) {
             case StmtKind::Let: {
-                Value value = interpreter.evaluate(*statement.expr);
+                Value value = interpreter.evaluate_guarded(*statement.expr);
                 if (value.is_error())
                     console::error_line("Error in global let statement for '" + statement.name +
                                         "': " + value.error_message());

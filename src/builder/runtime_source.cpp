@@ -35,6 +35,14 @@ bool cache_this_executable(const CachedRuntime& cached) {
     return !error;
 }
 
+// Something is at path (a link counts, even a dangling one) but it is not a
+// regular file of its own.
+bool holds_other_than_a_file(const std::string& path) {
+    std::error_code error;
+    auto status = fs::symlink_status(path, error);
+    return !error && fs::exists(status) && !fs::is_regular_file(status);
+}
+
 // The last non-empty line of a program's output, without its line end.
 std::string last_line(std::string_view text) {
     std::string trimmed = trim_right(text);
@@ -70,6 +78,11 @@ CachedRuntime cache_location(const Target& target) {
 
 CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
     CachedRuntime cached = cache_location(target);
+    if (holds_other_than_a_file(cached.path)) {
+        // Left by an archive from before runtimes were checked: fetched again.
+        std::error_code ignored;
+        fs::remove_all(cached.path, ignored);
+    }
     if (path_exists(cached.path)) {
         green_note("Using cached binary from " + cached.folder);
         return cached;
@@ -115,6 +128,13 @@ CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
     if (!from_this_executable) {
         ProgressLine line("Extracting binary...");
         auto tar = run_tool("tar", {"-xzf", archive, "-C", cached.folder});
+        if (!tar.started || tar.wait_failed || tar.exit_code != 0) {
+            // A damaged archive can leave part of the runtime behind, which
+            // the next build would take for a cached runtime.
+            std::error_code ignored;
+            fs::remove(cached.path, ignored);
+            fs::remove(archive, ignored);
+        }
         if (!tar.started) build_error("Error: Failed to extract archive: " + tar.start_error);
         if (tar.wait_failed) build_error("Error: Failed to extract archive: " + tar.wait_error);
         if (tar.exit_code != 0) {
@@ -122,6 +142,16 @@ CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
             build_error("Error: Failed to extract archive. stderr: " + utf8::decode_lossy(tar.err));
         }
         line.done();
+    }
+
+    // The archive comes from a server. A runtime that is a link (to any file
+    // of this machine, which would then be copied into the program) or a
+    // folder is refused.
+    if (!from_this_executable && holds_other_than_a_file(cached.path)) {
+        std::error_code ignored;
+        fs::remove_all(cached.path, ignored);
+        fs::remove(archive, ignored);
+        build_error("Error: The runtime in the archive is not a regular file: " + cached.path);
     }
 
     if (target.kind != TargetKind::Windows) run_tool("chmod", {"+x", cached.path});

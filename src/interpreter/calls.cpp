@@ -264,8 +264,15 @@ Value Interpreter::call_function(const FunctionDecl& function, Value* args, std:
     if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
     push_scope();
     std::size_t bound = std::min(function.param_symbols.size(), count);
-    for (std::size_t i = 0; i < bound; ++i)
-        set_variable(function.param_symbols[i], std::move(args[i]));
+    try {
+        for (std::size_t i = 0; i < bound; ++i)
+            set_variable(function.param_symbols[i], std::move(args[i]));
+    } catch (...) {
+        // Out of memory while binding: the caller's statement reports it,
+        // and the scope stack must be as it found it.
+        pop_scope();
+        throw;
+    }
     execute_block(function.body);
     Value result;
     if (m_pending_return) {

@@ -6,6 +6,7 @@
 
 #include "interpreter/interpreter.h"
 #include "support/console.h"
+#include "support/limits.h"
 #include "support/stack_guard.h"
 
 namespace wexlin {
@@ -101,6 +102,8 @@ Value apply_binary(const Token& token, Value& left, Value& right) {
     if (lk == ValueKind::String && rk == ValueKind::String) {
         switch (op) {
         case TokenKind::Plus: {
+            if (left.as_string().size() + right.as_string().size() > limits::max_string_length)
+                return failure(limits::string_too_large);
             // A string no one else holds grows in place: s = s + "x" stays linear.
             if (left.is_unique()) {
                 left.string_mut() += right.as_string();
@@ -352,10 +355,6 @@ Value Interpreter::evaluate_index(const Expression& e) {
                    std::string(index.type_name()));
 }
 
-// Largest range built in full; a bigger one is refused before any memory is
-// taken (a range of a hundred million numbers is already 1.6 GB).
-constexpr std::uint64_t max_range_length = 100'000'000;
-
 // Bounds of a range expression; false (after the error line) when they are
 // not numbers or the range would be too large to build.
 bool range_bounds(Value& start, Value& end, std::int64_t& a, std::int64_t& b, Value& error) {
@@ -363,7 +362,7 @@ bool range_bounds(Value& start, Value& end, std::int64_t& a, std::int64_t& b, Va
         error = failure("Range start and end must be numbers");
         return false;
     }
-    if (b > a && static_cast<std::uint64_t>(b) - static_cast<std::uint64_t>(a) > max_range_length) {
+    if (b > a && static_cast<std::uint64_t>(b) - static_cast<std::uint64_t>(a) > limits::max_range_length) {
         error = failure("Range too large");
         return false;
     }
@@ -379,7 +378,7 @@ Value Interpreter::evaluate_range(const Expression& e) {
         return failure("Range start and end must be numbers");
     if (b <= a) return Value::array({});
     std::uint64_t length = static_cast<std::uint64_t>(b) - static_cast<std::uint64_t>(a);
-    if (length > max_range_length) return failure("Range too large");
+    if (length > limits::max_range_length) return failure("Range too large");
     std::vector<Value> items;
     try {
         items.reserve(static_cast<std::size_t>(length));

@@ -1,7 +1,11 @@
 // Statement execution: bindings, conditionals, loops, match, try, and the
 // pending return, break and continue signals that travel through blocks.
+#include <new>
+#include <stdexcept>
+
 #include "interpreter/interpreter.h"
 #include "support/console.h"
+#include "support/limits.h"
 
 namespace wexlin {
 
@@ -40,7 +44,56 @@ void Interpreter::execute_block(const StatementList& statements) {
     }
 }
 
+// A statement that runs out of memory, or would build a value past a size
+// limit, ends like a statement that meets an Error: its error lines are
+// written, a binding it was making receives the Error, and the script goes on
+// with the next statement. Nested statements are guarded each on their own,
+// so only the innermost one running is abandoned.
 void Interpreter::execute(const Statement& s) {
+    try {
+        execute_statement(s);
+    } catch (const limits::LimitExceeded& e) {
+        abandon_statement(s, e.what());
+    } catch (const std::bad_alloc&) {
+        abandon_statement(s, limits::out_of_memory);
+    } catch (const std::length_error&) {
+        // A standard container asked for more than its largest size.
+        abandon_statement(s, limits::out_of_memory);
+    }
+}
+
+void Interpreter::abandon_statement(const Statement& s, const char* message) {
+    Value error = failure(message);
+    switch (s.kind) {
+    case StmtKind::Let: report("Error in let statement for '" + s.name + "': ", error); break;
+    case StmtKind::Assign: report("Error in assignment to '" + s.name + "': ", error); break;
+    case StmtKind::CompoundAssign: report("Error in compound assignment to '" + s.name + "': ", error); break;
+    case StmtKind::If: report("Error in if condition: ", error); return;
+    case StmtKind::While: report("Error in while condition: ", error); return;
+    case StmtKind::For: report("Error in for loop iteration: ", error); return;
+    case StmtKind::Match: report("Error in match expression: ", error); return;
+    case StmtKind::Expr: report("Error in expression: ", error); return;
+    case StmtKind::Return: m_pending_return = std::move(error); return;
+    default: return;
+    }
+    set_variable(s.symbol, std::move(error));
+}
+
+// Value out of a top-level expression evaluated outside any statement (the
+// declaration pass), with the same guard as a statement.
+Value Interpreter::evaluate_guarded(const Expression& expression) {
+    try {
+        return evaluate(expression);
+    } catch (const limits::LimitExceeded& e) {
+        return failure(e.what());
+    } catch (const std::bad_alloc&) {
+        return failure(limits::out_of_memory);
+    } catch (const std::length_error&) {
+        return failure(limits::out_of_memory);
+    }
+}
+
+void Interpreter::execute_statement(const Statement& s) {
     switch (s.kind) {
     case StmtKind::Let:
     case StmtKind::Assign: execute_assignment(s); return;

@@ -51,7 +51,11 @@ class Interpreter {
 
     // Evaluation and execution.
     Value evaluate(const Expression& expression);
+    // Runs one statement; running out of memory or past a size limit inside
+    // it ends the statement with an error line, never the process.
     void execute(const Statement& statement);
+    // Evaluates with the same guard: such a failure gives an Error value.
+    Value evaluate_guarded(const Expression& expression);
     void execute_block(const StatementList& statements);
     Value call_function(const FunctionDecl& function, std::vector<Value>& args);
     Value call_function(const FunctionDecl& function, Value* args, std::size_t count);
@@ -101,6 +105,8 @@ class Interpreter {
     [[gnu::noinline]] Value evaluate_dict(const Expression& e);
 
     // executor.cpp
+    void execute_statement(const Statement& s);
+    void abandon_statement(const Statement& s, const char* message);
     void execute_assignment(const Statement& s);
     void execute_compound_assign(const Statement& s);
     void execute_while(const Statement& s);

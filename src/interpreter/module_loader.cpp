@@ -6,6 +6,7 @@
 #include "parser/parser.h"
 #include "platform/file_system.h"
 #include "support/console.h"
+#include "support/stack_guard.h"
 #include "support/utf8.h"
 
 namespace wexlin {
@@ -144,7 +145,19 @@ std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
         console::error_line("Failed to load module '" + name + "': circular import");
         return std::nullopt;
     }
+    // Each module in a chain of modules that use the next one loads inside
+    // the loading of the one before, on the native stack.
+    if (stack_exhausted()) {
+        console::error_line("Failed to load module '" + name + "': Maximum recursion depth exceeded");
+        return std::nullopt;
+    }
     loading.push_back(name);
+    // Popped however the loading ends, so that a failure (out of memory while
+    // parsing) does not leave the name behind as a false circular import.
+    struct Loading {
+        std::vector<std::string>& names;
+        ~Loading() { names.pop_back(); }
+    } loading_guard{loading};
 
     std::vector<Token> tokens = tokenize(*source);
     Parser parser(tokens, false);
@@ -165,7 +178,6 @@ std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
         if (extra_debug)
             console::debug_line("Module " + name + " has " + std::to_string(exports.size()) + " exports");
     }
-    loading.pop_back();
     m_module_cache[name] = exports;
     return exports;
 }

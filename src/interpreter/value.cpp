@@ -2,11 +2,14 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <new>
 #include <sodium.h>
 
 #include "parser/ast.h"
 #include "support/float_format.h"
+#include "support/limits.h"
 
 namespace wexlin {
 
@@ -171,14 +174,77 @@ void Value::destroy() {
     case ValueKind::String:
     case ValueKind::BuiltinFunction:
     case ValueKind::Error: delete object_of<StringObject>(object); break;
-    case ValueKind::Array: delete object_of<ArrayObject>(object); break;
-    case ValueKind::Dict: delete object_of<DictObject>(object); break;
+    case ValueKind::Array:
+    case ValueKind::Dict: release_nested(object, m_kind); break;
     case ValueKind::Function: delete object_of<FunctionObject>(object); break;
     case ValueKind::Rect: delete object_of<RectObject>(object); break;
     case ValueKind::Triangle: delete object_of<TriangleObject>(object); break;
     default: break;
     }
     m_kind = ValueKind::Null;
+}
+
+// Arrays and dictionaries can nest a million levels deep (a = [a] in a loop,
+// or a = [a, a], where each level holds the next twice), and releasing them
+// one level per call would exhaust the native stack. A container without
+// containers among its children is simply deleted. Otherwise its children
+// move to a work list; a child that is the last holder of a container gives
+// up that container's children to the list in turn, and every other child
+// only drops its count, so the release never goes more than one level deep.
+void Value::release_nested(HeapObject* object, ValueKind kind) {
+    auto is_container = [](const Value& v) { return v.is_array() || v.is_dict(); };
+    auto holds_containers = [&](HeapObject* container, ValueKind container_kind) {
+        if (container_kind == ValueKind::Array) {
+            for (const auto& item : object_of<ArrayObject>(container)->items)
+                if (is_container(item)) return true;
+        } else {
+            for (const auto& entry : object_of<DictObject>(container)->dict.m_entries)
+                if (is_container(entry.second)) return true;
+        }
+        return false;
+    };
+    // Moves the children into work, then deletes the container. Without
+    // memory for the work list the children stay and are released with the
+    // container, recursively: the one case where deep nesting still recurses.
+    auto dismantle = [](HeapObject* container, ValueKind container_kind, std::vector<Value>& work) {
+        try {
+            if (container_kind == ValueKind::Array) {
+                auto& items = object_of<ArrayObject>(container)->items;
+                work.insert(work.end(), std::make_move_iterator(items.begin()),
+                            std::make_move_iterator(items.end()));
+            } else {
+                auto& entries = object_of<DictObject>(container)->dict.m_entries;
+                work.reserve(work.size() + entries.size());
+                for (auto& entry : entries)
+                    work.push_back(std::move(entry.second));
+            }
+        } catch (const std::bad_alloc&) {
+        }
+        if (container_kind == ValueKind::Array)
+            delete object_of<ArrayObject>(container);
+        else
+            delete object_of<DictObject>(container);
+    };
+
+    if (!holds_containers(object, kind)) {
+        if (kind == ValueKind::Array)
+            delete object_of<ArrayObject>(object);
+        else
+            delete object_of<DictObject>(object);
+        return;
+    }
+    std::vector<Value> work;
+    dismantle(object, kind, work);
+    while (!work.empty()) {
+        Value item = std::move(work.back());
+        work.pop_back();
+        if (is_container(item) && item.is_unique() && holds_containers(item.m_payload.object, item.m_kind)) {
+            HeapObject* child = item.m_payload.object;
+            ValueKind child_kind = item.m_kind;
+            item.m_kind = ValueKind::Null; // the work list owns the child now
+            dismantle(child, child_kind, work);
+        }
+    }
 }
 
 std::string_view Value::type_name() const {
@@ -231,128 +297,196 @@ std::string Value::display_text() const {
     return out;
 }
 
-void Value::append_display_text(std::string& out) const {
-    switch (m_kind) {
-    case ValueKind::Number: out += std::to_string(m_payload.i); return;
-    case ValueKind::Float: out += format_float_display(m_payload.f); return;
-    case ValueKind::String: out += as_string(); return;
-    case ValueKind::Boolean: out += m_payload.b ? "true" : "false"; return;
-    case ValueKind::Array: {
-        out.push_back('[');
-        bool first = true;
-        for (const auto& item : as_array()) {
-            if (!first) out += ", ";
-            first = false;
-            item.append_display_text(out);
-        }
-        out.push_back(']');
-        return;
-    }
-    case ValueKind::Dict: {
-        out.push_back('{');
-        bool first = true;
-        for (const auto& [key, value] : as_dict()) {
-            if (!first) out += ", ";
-            first = false;
-            out += key;
-            out += ": ";
-            value.append_display_text(out);
-        }
-        out.push_back('}');
-        return;
-    }
+namespace {
+
+void append_display_scalar(std::string& out, const Value& value) {
+    switch (value.kind()) {
+    case ValueKind::Number: out += std::to_string(value.as_number()); return;
+    case ValueKind::Float: out += format_float_display(value.as_float()); return;
+    case ValueKind::String: out += value.as_string(); return;
+    case ValueKind::Boolean: out += value.as_bool() ? "true" : "false"; return;
+    case ValueKind::Array:
+    case ValueKind::Dict: return; // written by write_nested
     case ValueKind::Function: out += "<function>"; return;
-    case ValueKind::BuiltinFunction: out += "<builtin: " + as_string() + ">"; return;
+    case ValueKind::BuiltinFunction: out += "<builtin: " + value.as_string() + ">"; return;
     case ValueKind::Rect: {
-        RectShape r = as_rect();
+        RectShape r = value.as_rect();
         out += "Rect(" + std::to_string(r.x) + ", " + std::to_string(r.y) + ", " + std::to_string(r.w) +
                ", " + std::to_string(r.h) + ")";
         return;
     }
     case ValueKind::Color: {
-        ColorShape c = as_color();
+        ColorShape c = value.as_color();
         out += "Color(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
         return;
     }
     case ValueKind::Circle: {
-        CircleShape c = as_circle();
+        CircleShape c = value.as_circle();
         out += "Circle(" + std::to_string(c.x) + ", " + std::to_string(c.y) + ", " +
                std::to_string(c.radius) + ")";
         return;
     }
     case ValueKind::Triangle: {
-        TriangleShape t = as_triangle();
+        TriangleShape t = value.as_triangle();
         out += "Triangle(" + std::to_string(t.x1) + ", " + std::to_string(t.y1) + ", " +
                std::to_string(t.x2) + ", " + std::to_string(t.y2) + ", " + std::to_string(t.x3) + ", " +
                std::to_string(t.y3) + ")";
         return;
     }
     case ValueKind::Null: out += "null"; return;
-    case ValueKind::Error: out += "Error: " + as_string(); return;
+    case ValueKind::Error: out += "Error: " + value.as_string(); return;
     }
 }
 
-std::string Value::debug_form() const {
-    switch (m_kind) {
-    case ValueKind::Number: return "Number(" + std::to_string(m_payload.i) + ")";
-    case ValueKind::Float: return "Float(" + format_float_debug(m_payload.f) + ")";
-    case ValueKind::String: return "String(" + quote_debug_text(as_string()) + ")";
-    case ValueKind::Boolean: return m_payload.b ? "Boolean(true)" : "Boolean(false)";
-    case ValueKind::Array: {
-        std::string out = "Array([";
-        bool first = true;
-        for (const auto& item : as_array()) {
-            if (!first) out += ", ";
-            first = false;
-            out += item.debug_form();
-        }
-        return out + "])";
+constexpr NestedFormat display_format{
+    "[",
+    "]",
+    "{",
+    "}",
+    ", ",
+    [](std::string& out, const std::string& key) {
+        out += key;
+        out += ": ";
+    },
+    append_display_scalar,
+};
+
+// Text length a scalar adds at most before its own characters are counted.
+std::size_t text_size_hint(const Value& value) {
+    return value.is_string() || value.is_builtin_function() || value.is_error() ? value.as_string().size()
+                                                                                : 0;
+}
+
+} // namespace
+
+void write_nested(std::string& out, const Value& value, const NestedFormat& format) {
+    auto is_container = [](const Value& v) { return v.is_array() || v.is_dict(); };
+    if (!is_container(value)) {
+        limits::check_string_length(out.size() + text_size_hint(value));
+        format.scalar(out, value);
+        limits::check_string_length(out.size());
+        return;
     }
-    case ValueKind::Dict: {
-        std::string out = "Dict({";
-        bool first = true;
-        for (const auto& [key, value] : as_dict()) {
-            if (!first) out += ", ";
-            first = false;
-            out += quote_debug_text(key) + ": " + value.debug_form();
+    // Each frame is a container being written and the index of its next child.
+    // Nothing runs while the text is built, so the containers stay put.
+    struct Frame {
+        const Value* container;
+        std::size_t next;
+    };
+    std::vector<Frame> stack;
+    auto open = [&](const Value& container) {
+        out += container.is_array() ? format.array_open : format.dict_open;
+        stack.push_back(Frame{&container, 0});
+    };
+    open(value);
+    while (!stack.empty()) {
+        const Value& container = *stack.back().container;
+        std::size_t index = stack.back().next++;
+        const Value* child = nullptr;
+        if (container.is_array()) {
+            const auto& items = container.as_array();
+            if (index < items.size()) child = &items[index];
+        } else {
+            const auto& entries = container.as_dict().entries();
+            if (index < entries.size()) {
+                if (index > 0) out += format.separator;
+                limits::check_string_length(out.size() + entries[index].first.size());
+                format.key(out, entries[index].first);
+                child = &entries[index].second;
+            }
         }
-        return out + "})";
+        if (!child) {
+            out += container.is_array() ? format.array_close : format.dict_close;
+            stack.pop_back();
+            continue;
+        }
+        if (container.is_array() && index > 0) out += format.separator;
+        if (is_container(*child)) {
+            open(*child);
+        } else {
+            limits::check_string_length(out.size() + text_size_hint(*child));
+            format.scalar(out, *child);
+        }
+        limits::check_string_length(out.size());
     }
+}
+
+void Value::append_display_text(std::string& out) const {
+    write_nested(out, *this, display_format);
+}
+
+namespace {
+
+void append_debug_scalar(std::string& out, const Value& value) {
+    switch (value.kind()) {
+    case ValueKind::Number: out += "Number(" + std::to_string(value.as_number()) + ")"; return;
+    case ValueKind::Float: out += "Float(" + format_float_debug(value.as_float()) + ")"; return;
+    case ValueKind::String: out += "String(" + quote_debug_text(value.as_string()) + ")"; return;
+    case ValueKind::Boolean: out += value.as_bool() ? "Boolean(true)" : "Boolean(false)"; return;
+    case ValueKind::Array:
+    case ValueKind::Dict: return; // written by write_nested
     case ValueKind::Function: {
-        const auto& decl = *as_function();
-        std::string out = "Function { params: [";
+        const auto& decl = *value.as_function();
+        out += "Function { params: [";
         for (std::size_t i = 0; i < decl.params.size(); ++i) {
             if (i) out += ", ";
             out += quote_debug_text(decl.params[i]);
         }
-        return out + "], body: " + wexlin::debug_form(decl.body) + " }";
+        out += "], body: " + wexlin::debug_form(decl.body) + " }";
+        return;
     }
-    case ValueKind::BuiltinFunction: return "BuiltinFunction { name: " + quote_debug_text(as_string()) + " }";
+    case ValueKind::BuiltinFunction:
+        out += "BuiltinFunction { name: " + quote_debug_text(value.as_string()) + " }";
+        return;
     case ValueKind::Rect: {
-        RectShape r = as_rect();
-        return "Rect { x: " + std::to_string(r.x) + ", y: " + std::to_string(r.y) +
+        RectShape r = value.as_rect();
+        out += "Rect { x: " + std::to_string(r.x) + ", y: " + std::to_string(r.y) +
                ", w: " + std::to_string(r.w) + ", h: " + std::to_string(r.h) + " }";
+        return;
     }
     case ValueKind::Color: {
-        ColorShape c = as_color();
-        return "Color { r: " + std::to_string(c.r) + ", g: " + std::to_string(c.g) +
+        ColorShape c = value.as_color();
+        out += "Color { r: " + std::to_string(c.r) + ", g: " + std::to_string(c.g) +
                ", b: " + std::to_string(c.b) + " }";
+        return;
     }
     case ValueKind::Circle: {
-        CircleShape c = as_circle();
-        return "Circle { x: " + std::to_string(c.x) + ", y: " + std::to_string(c.y) +
+        CircleShape c = value.as_circle();
+        out += "Circle { x: " + std::to_string(c.x) + ", y: " + std::to_string(c.y) +
                ", radius: " + std::to_string(c.radius) + " }";
+        return;
     }
     case ValueKind::Triangle: {
-        TriangleShape t = as_triangle();
-        return "Triangle { x1: " + std::to_string(t.x1) + ", y1: " + std::to_string(t.y1) +
+        TriangleShape t = value.as_triangle();
+        out += "Triangle { x1: " + std::to_string(t.x1) + ", y1: " + std::to_string(t.y1) +
                ", x2: " + std::to_string(t.x2) + ", y2: " + std::to_string(t.y2) +
                ", x3: " + std::to_string(t.x3) + ", y3: " + std::to_string(t.y3) + " }";
+        return;
     }
-    case ValueKind::Null: return "Null";
-    case ValueKind::Error: return "Error(" + quote_debug_text(as_string()) + ")";
+    case ValueKind::Null: out += "Null"; return;
+    case ValueKind::Error: out += "Error(" + quote_debug_text(value.as_string()) + ")"; return;
     }
-    return {};
+}
+
+constexpr NestedFormat debug_format{
+    "Array([",
+    "])",
+    "Dict({",
+    "})",
+    ", ",
+    [](std::string& out, const std::string& key) {
+        out += quote_debug_text(key);
+        out += ": ";
+    },
+    append_debug_scalar,
+};
+
+} // namespace
+
+std::string Value::debug_form() const {
+    std::string out;
+    write_nested(out, *this, debug_format);
+    return out;
 }
 
 // --- Dict ---

@@ -173,6 +173,7 @@ class Value {
     void retain() const;
     void release();
     void destroy();
+    static void release_nested(HeapObject* object, ValueKind kind);
 
     ValueKind m_kind;
     std::uint32_t m_aux{0};
@@ -215,12 +216,31 @@ class Dict {
     auto end() const { return m_entries.end(); }
 
   private:
+    friend class Value; // releases nested dictionaries without recursion
+
     std::size_t slot_of(std::string_view key, std::uint64_t hash) const;
     void rehash(std::size_t capacity);
 
     std::vector<Entry> m_entries;
     std::vector<std::uint32_t> m_index; // 0 = empty, else entry index + 1
 };
+
+// How write_nested spells the parts of arrays and dictionaries.
+struct NestedFormat {
+    std::string_view array_open;
+    std::string_view array_close;
+    std::string_view dict_open;
+    std::string_view dict_close;
+    std::string_view separator;
+    void (*key)(std::string& out, const std::string& key);
+    void (*scalar)(std::string& out, const Value& value); // everything but arrays and dictionaries
+};
+
+// Appends the text of value to out. Arrays and dictionaries are walked with
+// an explicit stack, so a value nested a million levels deep prints like any
+// other. Throws limits::LimitExceeded when out would grow past the string
+// limit; out then holds a partial text.
+void write_nested(std::string& out, const Value& value, const NestedFormat& format);
 
 // Numeric argument rule shared by builtins and modules: a Number as it is, a
 // Float truncated toward zero and saturated (NaN gives 0); nullopt otherwise.

@@ -1,6 +1,7 @@
 #include "package_manager/fetch.h"
 
 #include "platform/process.h"
+#include "support/limits.h"
 #include "support/utf8.h"
 
 namespace wexlin::package_manager {
@@ -19,12 +20,16 @@ FetchResult fetch_url(std::string_view url) {
     platform::ProcessOptions options;
     options.output = platform::OutputMode::Capture;
     options.empty_stdin = true;
+    options.capture_limit = limits::max_download_size;
     auto run = platform::run_process("curl", {"-s", "-f", "-L", std::string(url)}, options);
     if (!run.started) {
         if (run.not_found) return failure("curl is not installed");
         return failure("Failed to fetch URL: " + run.start_error);
     }
     if (run.wait_failed) return failure("Failed to fetch URL: " + run.wait_error);
+    if (run.capture_limited)
+        return failure("Failed to fetch URL: larger than " + std::to_string(limits::max_download_size) +
+                       " bytes");
     if (run.exit_code != 0) return failure("Failed to fetch URL: " + utf8::decode_lossy(run.err));
     if (!utf8::is_valid(run.out)) return failure("Failed to fetch URL: Invalid UTF-8");
     FetchResult result;

@@ -65,8 +65,9 @@ std::optional<std::string> install_module(std::string_view text) {
     // cannot place a file outside the module's folder.
     for (const auto& entry : files) {
         if (!is_safe_file_entry(entry)) {
-            return "Module '" + key + "' lists the file '" + entry +
-                   "', which is not allowed: files must be relative paths without '..' components";
+            return "Module '" + key + "' lists the file '" + printable_entry(entry) +
+                   "', which is not allowed: files must be relative paths without '..' components, colons or "
+                   "control characters";
         }
     }
 

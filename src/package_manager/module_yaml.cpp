@@ -79,7 +79,15 @@ std::vector<std::string> read_file_list(std::string_view metadata) {
 }
 
 bool is_safe_file_entry(std::string_view entry) {
-    if (entry.empty() || entry.find('\0') != std::string_view::npos) return false;
+    if (entry.empty()) return false;
+    for (char c : entry) {
+        // Control characters (NUL, line breaks, the escape that starts a
+        // terminal sequence) have no place in a file name and would be echoed
+        // to the console in messages; a colon is a drive ("C:x") or a stream
+        // name on Windows, where joining it to the folder leaves the folder.
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || c == ':') return false;
+    }
     if (entry.front() == '/' || entry.front() == '\\') return false;
     std::size_t start = 0;
     while (true) {
@@ -90,6 +98,22 @@ bool is_safe_file_entry(std::string_view entry) {
         if (end == std::string_view::npos) return true;
         start = end + 1;
     }
+}
+
+std::string printable_entry(std::string_view entry) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out;
+    for (char c : entry) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            out += "\\x";
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 } // namespace wexlin::package_manager

@@ -14,8 +14,13 @@ namespace wexlin::package_manager {
 std::vector<std::string> read_file_list(std::string_view metadata);
 
 // True when a listed entry, joined to the module's folder, stays inside it:
-// it is not empty, does not start at a root and has no ".." component (both
-// "/" and "\" separate components).
+// it is not empty, does not start at a root, has no ".." component (both
+// "/" and "\" separate components), no colon (a Windows drive or stream) and
+// no control character.
 bool is_safe_file_entry(std::string_view entry);
+
+// The entry for a message: control characters shown as \xNN, so a hostile
+// list cannot send terminal sequences to the console.
+std::string printable_entry(std::string_view entry);
 
 } // namespace wexlin::package_manager

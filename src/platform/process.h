@@ -3,6 +3,7 @@
 // same declarations.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ enum class OutputMode {
 struct ProcessOptions {
     OutputMode output{OutputMode::Capture};
     bool empty_stdin{false}; // true: standard input is the null device; false: inherited
+    // Capture: the most bytes kept of either stream. A child that writes more
+    // is killed and the result says so (0: no limit).
+    std::size_t capture_limit{0};
 };
 
 struct ProcessResult {
@@ -23,8 +27,9 @@ struct ProcessResult {
     bool not_found{false};   // the program could not be found (on the search path)
     std::string start_error; // the system's text when not started
     bool wait_failed{false};
-    std::string wait_error; // the system's text when waiting failed
-    int exit_code{0};       // exit status, or 128 + signal for a killed child
+    std::string wait_error;      // the system's text when waiting failed
+    int exit_code{0};            // exit status, or 128 + signal for a killed child
+    bool capture_limited{false}; // the child passed the capture limit and was killed
     std::string out;
     std::string err;
 };

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,8 +18,10 @@ namespace wexlin::platform {
 namespace {
 
 // Reads both pipes to their end together, so a child that fills one pipe
-// while we wait on the other cannot dead-lock.
-void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
+// while we wait on the other cannot dead-lock. Past the limit (when there is
+// one) the child is killed: a program that writes without end must not take
+// all memory. Answers whether that happened.
+bool drain(pid_t pid, std::size_t limit, int out_fd, int err_fd, std::string& out, std::string& err) {
     pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
     std::string* sinks[2] = {&out, &err};
     int open_count = 2;
@@ -32,6 +35,12 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
             if (fds[i].fd < 0 || fds[i].revents == 0) continue;
             ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0) {
+                if (limit != 0 && sinks[i]->size() + static_cast<std::size_t>(n) > limit) {
+                    kill(pid, SIGKILL);
+                    for (auto& f : fds)
+                        if (f.fd >= 0) close(f.fd);
+                    return true;
+                }
                 sinks[i]->append(buffer, static_cast<std::size_t>(n));
             } else if (n == 0 || errno != EINTR) {
                 close(fds[i].fd);
@@ -40,6 +49,7 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
             }
         }
     }
+    return false;
 }
 
 } // namespace
@@ -97,7 +107,9 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
         return result;
     }
     result.started = true;
-    if (options.output == OutputMode::Capture) drain(out_pipe[0], err_pipe[0], result.out, result.err);
+    if (options.output == OutputMode::Capture)
+        result.capture_limited =
+            drain(pid, options.capture_limit, out_pipe[0], err_pipe[0], result.out, result.err);
 
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "repl/line_editor.h"
+#include "support/limits.h"
 
 namespace wexlin {
 
@@ -21,7 +22,10 @@ class PlainLineSource final : public LineSource {
         while ((c = std::fgetc(stdin)) != EOF) {
             any = true;
             if (c == '\n') return true;
-            line.push_back(static_cast<char>(c));
+            // Past the limit the rest of the line is read and dropped, so the
+            // REPL can report it as too long and input without line breaks
+            // cannot take all memory.
+            if (line.size() <= limits::max_repl_line) line.push_back(static_cast<char>(c));
         }
         return any;
     }

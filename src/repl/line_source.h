@@ -14,7 +14,8 @@ class LineSource {
     virtual ~LineSource() = default;
 
     // Shows the prompt and reads one line without its line feed. False at
-    // the end of input or when reading fails.
+    // the end of input or when reading fails. A line longer than
+    // limits::max_repl_line may come back cut to one byte past the limit.
     virtual bool read_line(std::string_view prompt, std::string& line) = 0;
 
     // Records a line the REPL accepted (not blank) for later recall.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "interpreter/builtins/builtins.h"
@@ -9,6 +10,8 @@
 #include "lexer/lexer.h"
 #include "parser/parser.h"
 #include "repl/line_source.h"
+#include "support/console.h"
+#include "support/limits.h"
 
 namespace wexlin {
 
@@ -38,6 +41,11 @@ void repl() {
     std::unique_ptr<LineSource> input = make_line_source();
     while (true) {
         if (!input->read_line(parens == 0 && braces == 0 ? ">>> " : "... ", raw)) break;
+        if (raw.size() > limits::max_repl_line) {
+            console::error_line("Input line too long (more than " + std::to_string(limits::max_repl_line) +
+                                " bytes); it was ignored");
+            continue;
+        }
         std::string line = trim_unicode_whitespace(raw);
         if (line.empty()) continue;
         input->remember(line);
@@ -56,6 +64,12 @@ void repl() {
             default: break;
             }
         }
+        if (pending.size() + line.size() > limits::max_repl_line) {
+            console::error_line("Input too long (more than " + std::to_string(limits::max_repl_line) +
+                                " bytes); the open input was dropped");
+            pending.clear();
+            continue;
+        }
         if (parens > 0 || braces > 0) {
             if (!pending.empty()) pending.push_back('\n');
             pending += line;
@@ -63,9 +77,15 @@ void repl() {
         }
         std::string input = pending.empty() ? line : pending + "\n" + line;
         pending.clear();
-        std::vector<Token> tokens = tokenize(input);
-        Parser parser(tokens, false);
-        StatementList statements = parser.parse_program();
+        StatementList statements;
+        try {
+            std::vector<Token> tokens = tokenize(input);
+            Parser parser(tokens, false);
+            statements = parser.parse_program();
+        } catch (const std::bad_alloc&) {
+            console::error_line(limits::out_of_memory);
+            continue;
+        }
         for (const auto& statement : statements)
             interpreter.execute(statement);
         // A top-level return typed here has no function to end; dropping it

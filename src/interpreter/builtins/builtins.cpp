@@ -11,6 +11,7 @@
 #include <unicode/unistr.h>
 
 #include "interpreter/graphics_ops/graphics_builtins.h"
+#include "support/limits.h"
 #include "support/utf8.h"
 
 namespace wexlin {
@@ -107,10 +108,17 @@ Value b_input(Args& args, GraphicsState&) {
     std::fflush(stdout);
     std::string line;
     int c;
+    bool too_long = false;
     while ((c = std::fgetc(stdin)) != EOF) {
-        line.push_back(static_cast<char>(c));
         if (c == '\n') break;
+        // A line past the string limit is read to its end and refused, so
+        // input without line breaks cannot take all memory.
+        if (line.size() < limits::max_string_length)
+            line.push_back(static_cast<char>(c));
+        else
+            too_long = true;
     }
+    if (too_long) throw limits::LimitExceeded(limits::string_too_large);
     return Value::string(trim_unicode_whitespace(line));
 }
 

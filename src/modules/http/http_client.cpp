@@ -1,7 +1,10 @@
 #include "modules/http/http_client.h"
 
+#include <algorithm>
+
 #include "modules/http/http_text.h"
 #include "platform/socket.h"
+#include "support/limits.h"
 #include "support/utf8.h"
 
 namespace wexlin::http {
@@ -102,11 +105,20 @@ HttpResult http_request(std::string_view url_text, std::string_view method, std:
         return result;
     }
 
+    // A server may send without end; the reply becomes a string like any
+    // other, so the string limit bounds what is kept.
+    const std::string too_large = "Failed to read response: " + std::string(limits::string_too_large);
     std::string reply;
     reply.resize(4096);
     std::size_t length = 0;
     for (;;) {
-        if (length == reply.size()) reply.resize(reply.size() * 2);
+        if (length == reply.size()) {
+            if (length > limits::max_string_length) {
+                result.text = too_large;
+                return result;
+            }
+            reply.resize(std::min(reply.size() * 2, limits::max_string_length + 1));
+        }
         auto received = connection.receive(reply.data() + length, reply.size() - length);
         if (!received.ok) {
             result.text = "Failed to read response: " + received.error;
@@ -114,6 +126,10 @@ HttpResult http_request(std::string_view url_text, std::string_view method, std:
         }
         if (received.bytes == 0) break;
         length += received.bytes;
+    }
+    if (length > limits::max_string_length) {
+        result.text = too_large;
+        return result;
     }
     reply.resize(length);
     connection.close();

@@ -37,7 +37,9 @@ void append_json_string(std::string& out, std::string_view text) {
     out += '"';
 }
 
-void append_json(std::string& out, const Value& value) {
+namespace {
+
+void append_json_scalar(std::string& out, const Value& value) {
     switch (value.kind()) {
     case ValueKind::Number: out += std::to_string(value.as_number()); break;
     case ValueKind::Float:
@@ -49,32 +51,29 @@ void append_json(std::string& out, const Value& value) {
         break;
     case ValueKind::String: append_json_string(out, value.as_string()); break;
     case ValueKind::Boolean: out += value.as_bool() ? "true" : "false"; break;
-    case ValueKind::Array: {
-        out += '[';
-        bool first = true;
-        for (const auto& item : value.as_array()) {
-            if (!first) out += ',';
-            first = false;
-            append_json(out, item);
-        }
-        out += ']';
-        break;
-    }
-    case ValueKind::Dict: {
-        out += '{';
-        bool first = true;
-        for (const auto& [key, item] : value.as_dict()) {
-            if (!first) out += ',';
-            first = false;
-            append_json_string(out, key);
-            out += ':';
-            append_json(out, item);
-        }
-        out += '}';
-        break;
-    }
     default: out += "null"; break;
     }
+}
+
+constexpr NestedFormat json_format{
+    "[",
+    "]",
+    "{",
+    "}",
+    ",",
+    [](std::string& out, const std::string& key) {
+        append_json_string(out, key);
+        out += ':';
+    },
+    append_json_scalar,
+};
+
+} // namespace
+
+// Nested values are walked without recursion, so any depth the interpreter
+// can build has a JSON text.
+void append_json(std::string& out, const Value& value) {
+    write_nested(out, value, json_format);
 }
 
 } // namespace wexlin::http

@@ -8,6 +8,7 @@
 #include "modules/http/http_template.h"
 #include "modules/http/http_text.h"
 #include "modules/http/route_table.h"
+#include "support/limits.h"
 
 namespace wexlin {
 
@@ -38,7 +39,11 @@ Value template_(Arguments& args) {
 
 Value json(Arguments& args) {
     if (args.empty()) return Value::error("json requires an argument");
-    return Value::string(http::to_json(args[0]));
+    try {
+        return Value::string(http::to_json(args[0]));
+    } catch (const limits::LimitExceeded& e) {
+        return Value::error(e.what());
+    }
 }
 
 Value status(Arguments& args) {

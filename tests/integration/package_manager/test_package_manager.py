@@ -305,7 +305,7 @@ class PackageManagerTest(unittest.TestCase):
             with self.subTest(module):
                 result = self.wexlin("install", f"test/{module}")
                 message = (f"Module 'test.{module}' lists the file '{entry}', which is not allowed: "
-                           "files must be relative paths without '..' components")
+                           "files must be relative paths without '..' components, colons or control characters")
                 self.assert_error(result, message, in_progress(METADATA) + done(METADATA))
                 self.assertFalse((self.modules() / "test").exists())
                 self.assertEqual([p.name for p in self.workdir.rglob("escaped.wx")], [])

@@ -51,5 +51,15 @@ TEST(ModuleYaml, SafeEntriesStayInsideTheModuleFolder) {
     EXPECT_FALSE(is_safe_file_entry(std::string_view("a\0b", 3)));
 }
 
+// A hostile registry's entries: Windows drive and stream names, and control
+// characters that a message would send to the terminal.
+TEST(ModuleYaml, EntriesWithColonsOrControlCharactersAreRefused) {
+    for (const char* entry : {"C:evil.wx", "C:\\evil.wx", "c:/x.wx", "index.wx:stream", "a\x1b[2J.wx",
+                              "tab\there.wx", "line\rbreak.wx", "del\x7f.wx"})
+        EXPECT_FALSE(is_safe_file_entry(entry)) << printable_entry(entry);
+    EXPECT_TRUE(is_safe_file_entry("caf\xc3\xa9/\xe2\x82\xac.wx"));
+    EXPECT_EQ(printable_entry("a\x1b[2J\tb\x7f\xc3\xa9"), "a\\x1b[2J\\x09b\\x7f\xc3\xa9");
+}
+
 } // namespace
 } // namespace wexlin::package_manager
