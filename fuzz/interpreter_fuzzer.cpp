@@ -46,7 +46,7 @@ void empty_work_folder() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     wexlin::init_stack_guard();
-    wexlin::limits::max_string_length = 1 << 16;
+    wexlin::limits::max_string_length = 1 << 14;
     wexlin::limits::max_range_length = 1 << 12;
     char pattern[] = "/tmp/wexlin-fuzz-XXXXXX";
     if (!mkdtemp(pattern)) std::abort();

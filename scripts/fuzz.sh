@@ -39,7 +39,7 @@ for target in "${targets[@]}"; do
   echo "== fuzz $target for ${seconds}s"
   # Standard output and error of the code under test are closed (libFuzzer
   # keeps its own report); everything goes to the log.
-  if "$build/fuzz/fuzz_$target" "${options[@]}" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2560 \
+  if "$build/fuzz/fuzz_$target" "${options[@]}" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2560 \
     -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$findings/" \
     "$corpus" "$root/fuzz/corpus/$target" >"$log" 2>&1; then
     grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb|^Done" "$log" | tr '\n' ' '

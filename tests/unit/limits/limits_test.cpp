@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <regex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -29,6 +28,22 @@ struct Output {
     std::string err; // colour escapes removed
 };
 
+// Drops the colour sequences (ESC "[" digits and semicolons "m").
+std::string without_colours(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\x1b' && i + 1 < text.size() && text[i + 1] == '[') {
+            std::size_t end = text.find_first_not_of("0123456789;", i + 2);
+            if (end != std::string::npos && text[end] == 'm') {
+                i = end;
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
 Output run(std::string_view source) {
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
@@ -36,8 +51,7 @@ Output run(std::string_view source) {
     std::fflush(stdout);
     Output output;
     output.out = ::testing::internal::GetCapturedStdout();
-    output.err =
-        std::regex_replace(::testing::internal::GetCapturedStderr(), std::regex("\x1b\\[[0-9;]*m"), "");
+    output.err = without_colours(::testing::internal::GetCapturedStderr());
     return output;
 }
 
