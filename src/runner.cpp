@@ -91,7 +91,7 @@ void run_script(std::string_view source, bool debug, bool trace) {
         } else {
             for (const auto& statement : statements) {
                 interpreter.execute(statement);
-                if (interpreter.pending_return()) break;
+                if (interpreter.has_pending_return()) break;
             }
         }
         std::fflush(stdout);

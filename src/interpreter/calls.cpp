@@ -3,72 +3,34 @@
 #include <new>
 
 #include "interpreter/builtins/builtins.h"
-#include "interpreter/interpreter.h"
 #include "interpreter/module_entry.h"
+#include "interpreter/nodes.h"
 #include "support/console.h"
 #include "support/stack_guard.h"
 
 namespace wexlin {
-
-Value apply_binary(const Token& token, Value& left, Value& right);
-
-namespace {
 
 int resolved_builtin(const Expression& call) {
     if (call.call.builtin == -2) call.call.builtin = call.call.dotted ? -1 : builtin_index(call.text);
     return call.call.builtin;
 }
 
-// Whether evaluating the expression can run code that observes variables
-// (a call) — without calls, an expression only reads.
-bool is_pure(const Expression& e) {
-    if (e.kind == ExprKind::Call) return false;
-    if (e.left && !is_pure(*e.left)) return false;
-    if (e.right && !is_pure(*e.right)) return false;
-    for (const auto& item : e.items)
-        if (!is_pure(*item)) return false;
-    for (const auto& entry : e.entries)
-        if (!is_pure(*entry.second)) return false;
-    return true;
-}
-
-enum UpdateForm : std::int8_t { NoUpdate = 0, PushUpdate = 1, PlusUpdate = 2 };
-
-std::int8_t classify_update(const Statement& s) {
-    const Expression& e = *s.expr;
-    auto is_self = [&](const ExprPtr& p) {
-        return p && p->kind == ExprKind::Identifier && p->symbol == s.symbol;
-    };
-    if (e.kind == ExprKind::Call && !e.call.dotted && e.items.size() >= 2 && is_self(e.items[0]) &&
-        resolved_builtin(e) == builtin_index("push")) {
-        for (std::size_t i = 1; i < e.items.size(); ++i)
-            if (!is_pure(*e.items[i])) return NoUpdate;
-        return PushUpdate;
-    }
-    if (e.kind == ExprKind::BinaryOp && e.op.kind == TokenKind::Plus && is_self(e.left) && is_pure(*e.right))
-        return PlusUpdate;
-    return NoUpdate;
-}
-
-} // namespace
-
 // x = push(x, v) and s = s + t: the old value is moved out of its variable
 // before the new one is built, so when nothing else shares it the storage
 // grows in place and a loop of such statements is linear, not quadratic.
 // The other operands are evaluated first; they make no calls, so they cannot
 // tell that the variable was emptied.
-bool Interpreter::try_update_in_place(const Statement& s) {
-    if (s.update_form < 0) s.update_form = classify_update(s);
-    if (s.update_form == NoUpdate || extra_debug || !binding_is_updatable(s.symbol)) return false;
+bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
+    if (extra_debug || !binding_is_updatable(s.symbol)) return false;
     // Only a string gains from growing in place; numbers take the arithmetic
     // fast path. A variable holding an Error makes the whole right-hand side
     // that Error before anything else is evaluated; the general path says so.
     const Slot& binding = slot(s.symbol);
     const Value& current = binding.top ? m_bindings[binding.top - 1].value : binding.global;
-    if (s.update_form == PlusUpdate ? !current.is_string() : current.is_error()) return false;
+    if (push_form ? current.is_error() : !current.is_string()) return false;
     const Expression& e = *s.expr;
     Value result;
-    if (s.update_form == PushUpdate) {
+    if (push_form) {
         std::vector<Value> args = borrow_argument_list();
         args.resize(e.items.size());
         for (std::size_t i = 1; i < e.items.size(); ++i) {
@@ -100,76 +62,133 @@ bool Interpreter::try_update_in_place(const Statement& s) {
     return true;
 }
 
-// A plain call of a user function, the commonest call of all: arguments are
-// evaluated into a small array on the stack and moved straight into the new
-// scope. Anything unusual (traces on, a builtin, many arguments, a callee
-// that is not a function) takes the general path.
-constexpr std::size_t direct_call_max_args = 8;
-
-namespace {
-
-// Arguments of a direct call on the stack, constructed only as far as used.
-class ArgumentBuffer {
-  public:
-    ArgumentBuffer() = default;
-    ArgumentBuffer(const ArgumentBuffer&) = delete;
-    ArgumentBuffer& operator=(const ArgumentBuffer&) = delete;
-    ~ArgumentBuffer() {
-        for (std::size_t i = 0; i < m_count; ++i)
-            data()[i].~Value();
+[[gnu::always_inline]] inline void Interpreter::unwind_bindings(std::size_t start) {
+    while (m_bindings.size() > start) {
+        Binding& b = m_bindings.back();
+        m_slots[b.symbol].top = b.previous;
+        m_bindings.pop_back();
     }
-    Value* data() { return std::launder(reinterpret_cast<Value*>(m_storage)); }
-    std::size_t size() const { return m_count; }
-    void push(Value v) {
-        new (m_storage + m_count * sizeof(Value)) Value(std::move(v));
-        ++m_count;
-    }
+}
 
-  private:
-    alignas(Value) unsigned char m_storage[sizeof(Value) * direct_call_max_args];
-    std::size_t m_count{0};
-};
-
-} // namespace
-
-bool Interpreter::try_direct_call(const Expression& call, Value& result) {
-    if (extra_debug || call.call.dotted || resolved_builtin(call) >= 0 ||
-        call.items.size() > direct_call_max_args)
-        return false;
-    Slot& s = slot(call.call.symbol);
-    const Value* bound = s.top ? &m_bindings[s.top - 1].value : s.global_bound ? &s.global : nullptr;
-    if (!bound || !bound->is_function()) return false;
-    ArgumentBuffer args;
-    for (const auto& item : call.items) {
-        Value v = evaluate(*item);
-        if (v.is_error()) {
-            result = std::move(v);
-            return true;
+[[gnu::always_inline]] inline void Interpreter::enter_frame(std::size_t start) {
+    ++m_depth;
+    for (std::size_t i = start; i < m_bindings.size(); ++i) {
+        Binding& b = m_bindings[i];
+        Slot& s = slot(b.symbol);
+        // Restoring `previous` on the way out must leave the name as it is
+        // now, whether or not this binding is the one linked in.
+        b.previous = s.top;
+        if (s.declared_global) [[unlikely]] {
+            bind_global(s, b.symbol, std::move(b.value));
+            continue;
         }
-        args.push(std::move(v));
+        if (s.top && m_bindings[s.top - 1].depth == m_depth) [[unlikely]] {
+            // The same name twice among the parameters: the later one wins.
+            m_bindings[s.top - 1].value = std::move(b.value);
+            continue;
+        }
+        s.top = static_cast<std::uint32_t>(i + 1);
+    }
+}
+
+[[gnu::always_inline]] inline Value Interpreter::run_frame(const FunctionDecl& function, std::size_t start) {
+    execute_block(function.body);
+    Value result;
+    if (m_signals & ReturnSignal) result = take_return();
+    unwind_bindings(start);
+    --m_depth;
+    return result;
+}
+
+// Arguments are evaluated straight into bindings of the callee's frame, not
+// yet visible to any lookup (a call made while evaluating a later argument
+// pushes its own bindings above them and removes them again); once all are
+// there and the callee is still the function found, they are linked in.
+// Anything unusual (traces on, a name not bound to a function, a count that
+// does not match) takes the general path with the values already computed.
+Value Interpreter::call_user_function(const Expression& call) {
+    if (extra_debug) [[unlikely]]
+        return dispatch_call(call);
+    const Value* bound = find_binding(call.call.symbol);
+    if (!bound || !bound->is_function()) [[unlikely]]
+        return dispatch_call(call);
+    const FunctionDecl* expected = bound->as_function().get();
+    std::size_t count = call.items.size();
+    if (expected->param_symbols.size() != count) [[unlikely]]
+        return dispatch_call(call);
+    std::size_t start = m_bindings.size();
+    try {
+        for (std::size_t i = 0; i < count; ++i) {
+            Value v = evaluate(*call.items[i]);
+            if (v.is_error()) [[unlikely]] {
+                m_bindings.erase(m_bindings.begin() + static_cast<std::ptrdiff_t>(start), m_bindings.end());
+                return v;
+            }
+            m_bindings.emplace_back(std::move(v), expected->param_symbols[i], m_depth + 1, 0);
+        }
+    } catch (...) {
+        m_bindings.erase(m_bindings.begin() + static_cast<std::ptrdiff_t>(start), m_bindings.end());
+        throw;
     }
     // The arguments may have rebound the name; look it up again, and keep
     // the function value alive while its body runs.
-    Value callee = get_variable(call.call.symbol);
-    if (!callee.is_function()) {
-        std::vector<Value> list(std::make_move_iterator(args.data()),
-                                std::make_move_iterator(args.data() + args.size()));
-        result = call_named_value(call, list);
-        return true;
+    const Value* now = find_binding(call.call.symbol);
+    if (!now || !now->is_function() || now->as_function().get() != expected) [[unlikely]] {
+        std::vector<Value> list = borrow_argument_list();
+        for (std::size_t i = start; i < m_bindings.size(); ++i)
+            list.push_back(std::move(m_bindings[i].value));
+        m_bindings.erase(m_bindings.begin() + static_cast<std::ptrdiff_t>(start), m_bindings.end());
+        Value result = call_named_value(call, list);
+        return_argument_list(std::move(list));
+        return result;
     }
-    const FunctionDecl& function = *callee.as_function();
-    if (function.params.size() != args.size()) {
-        result = failure("Function '" + call.text + "' expects " + std::to_string(function.params.size()) +
-                         " arguments but got " + std::to_string(args.size()));
-        return true;
+    Value callee = *now;
+    if (stack_exhausted()) [[unlikely]] {
+        m_bindings.erase(m_bindings.begin() + static_cast<std::ptrdiff_t>(start), m_bindings.end());
+        return failure("Maximum recursion depth exceeded");
     }
-    result = call_function(function, args.data(), args.size());
-    return true;
+    enter_frame(start);
+    return run_frame(*expected, start);
+}
+
+namespace {
+
+Value call_user_function(Interpreter& in, const Expression& call) {
+    return in.call_user_function(call);
+}
+
+// A builtin: the name always means the builtin, whatever variables exist.
+Value call_builtin(Interpreter& in, const Expression& call) {
+    if (extra_debug) return in.dispatch_call(call);
+    std::vector<Value> args = in.borrow_argument_list();
+    Value result;
+    for (const auto& arg : call.items) {
+        Value v = in.evaluate(*arg);
+        if (v.is_error()) {
+            result = std::move(v);
+            break;
+        }
+        args.push_back(std::move(v));
+    }
+    if (!result.is_error())
+        result = builtin_table()[static_cast<std::size_t>(call.call.builtin)].routine(args, in.graphics());
+    in.return_argument_list(std::move(args));
+    return result;
+}
+
+Value call_general(Interpreter& in, const Expression& call) {
+    return in.dispatch_call(call);
+}
+
+} // namespace
+
+ExpressionHandler choose_call_handler(const Expression& call) {
+    if (call.call.dotted) return call_general;
+    if (resolved_builtin(call) >= 0) return call_builtin;
+    return call_user_function;
 }
 
 Value Interpreter::dispatch_call(const Expression& call) {
-    Value direct;
-    if (try_direct_call(call, direct)) return direct;
     if (extra_debug) console::debug_call_line("Calling function: " + call.text);
     std::vector<Value> args = borrow_argument_list();
     Value result = dispatch_with(call, args);
@@ -262,25 +281,19 @@ Value Interpreter::call_function(const FunctionDecl& function, std::vector<Value
 
 Value Interpreter::call_function(const FunctionDecl& function, Value* args, std::size_t count) {
     if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
-    push_scope();
+    std::size_t start = m_bindings.size();
     std::size_t bound = std::min(function.param_symbols.size(), count);
     try {
         for (std::size_t i = 0; i < bound; ++i)
-            set_variable(function.param_symbols[i], std::move(args[i]));
+            m_bindings.emplace_back(std::move(args[i]), function.param_symbols[i], m_depth + 1, 0);
     } catch (...) {
         // Out of memory while binding: the caller's statement reports it,
-        // and the scope stack must be as it found it.
-        pop_scope();
+        // and the bindings must be as they were.
+        m_bindings.erase(m_bindings.begin() + static_cast<std::ptrdiff_t>(start), m_bindings.end());
         throw;
     }
-    execute_block(function.body);
-    Value result;
-    if (m_pending_return) {
-        result = std::move(*m_pending_return);
-        m_pending_return.reset();
-    }
-    pop_scope();
-    return result;
+    enter_frame(start);
+    return run_frame(function, start);
 }
 
 } // namespace wexlin

@@ -4,7 +4,7 @@
 #include <limits>
 #include <new>
 
-#include "interpreter/interpreter.h"
+#include "interpreter/nodes.h"
 #include "support/console.h"
 #include "support/limits.h"
 #include "support/stack_guard.h"
@@ -135,32 +135,61 @@ Value apply_binary(const Token& token, Value& left, Value& right) {
                    std::string(right.type_name()));
 }
 
-// The dispatch stays small so its frame is cheap; bigger cases live in
-// their own functions.
-Value Interpreter::evaluate(const Expression& e) {
+namespace {
+
+Value number_literal(Interpreter&, const Expression& e) {
+    return Value::number(e.number);
+}
+Value float_literal(Interpreter&, const Expression& e) {
+    return Value::floating(e.floating);
+}
+Value boolean_literal(Interpreter&, const Expression& e) {
+    return Value::boolean(e.boolean);
+}
+Value string_literal(Interpreter& in, const Expression& e) {
+    if (e.cached_value) [[likely]]
+        return *static_cast<const Value*>(e.cached_value.get());
+    return in.evaluate_string(e);
+}
+Value identifier(Interpreter& in, const Expression& e) {
+    if (const Value* v = in.find_binding(e.symbol)) [[likely]]
+        return *v;
+    return in.evaluate_identifier(e);
+}
+Value unary(Interpreter& in, const Expression& e) {
+    return in.evaluate_unary(e);
+}
+Value array(Interpreter& in, const Expression& e) {
+    return in.evaluate_array(e);
+}
+Value dict(Interpreter& in, const Expression& e) {
+    return in.evaluate_dict(e);
+}
+Value index(Interpreter& in, const Expression& e) {
+    return in.evaluate_index(e);
+}
+Value range(Interpreter& in, const Expression& e) {
+    return in.evaluate_range(e);
+}
+
+} // namespace
+
+ExpressionHandler Interpreter::choose_handler(const Expression& e) {
     switch (e.kind) {
-    case ExprKind::Number: return Value::number(e.number);
-    case ExprKind::Float: return Value::floating(e.floating);
-    case ExprKind::String:
-        if (e.cached_value) [[likely]]
-            return *static_cast<const Value*>(e.cached_value.get());
-        return evaluate_string(e);
-    case ExprKind::Boolean: return Value::boolean(e.boolean);
-    case ExprKind::Identifier: {
-        Slot& s = slot(e.symbol);
-        if (s.top) return m_bindings[s.top - 1].value;
-        if (s.global_bound) return s.global;
-        return evaluate_identifier(e);
+    case ExprKind::Number: return number_literal;
+    case ExprKind::Float: return float_literal;
+    case ExprKind::String: return string_literal;
+    case ExprKind::Boolean: return boolean_literal;
+    case ExprKind::Identifier: return identifier;
+    case ExprKind::BinaryOp: return choose_binary_handler(e);
+    case ExprKind::UnaryOp: return unary;
+    case ExprKind::Call: return choose_call_handler(e);
+    case ExprKind::Array: return array;
+    case ExprKind::Dict: return dict;
+    case ExprKind::Index: return index;
+    case ExprKind::Range: return range;
     }
-    case ExprKind::BinaryOp: return evaluate_binary(e);
-    case ExprKind::UnaryOp: return evaluate_unary(e);
-    case ExprKind::Call: return dispatch_call(e);
-    case ExprKind::Array: return evaluate_array(e);
-    case ExprKind::Dict: return evaluate_dict(e);
-    case ExprKind::Index: return evaluate_index(e);
-    case ExprKind::Range: return evaluate_range(e);
-    }
-    return Value::null();
+    return number_literal;
 }
 
 Value Interpreter::evaluate_string(const Expression& e) {
@@ -196,120 +225,139 @@ Value Interpreter::evaluate_identifier(const Expression& e) {
     return failure("Undefined variable '" + e.text + "'");
 }
 
-// A literal or a bound variable holding a number, read in place: the fast
-// path for arithmetic needs no copy of either operand.
-bool Interpreter::read_numeric(const Expression& e, NumericOperand& out) {
-    const Value* v;
+namespace {
+
+// Operands that can be read in place, without evaluating anything: a
+// variable or a number literal. Anything else is evaluated.
+enum class Shape { Variable, Number, Float, Other };
+
+Shape shape_of(const Expression& e) {
     switch (e.kind) {
-    case ExprKind::Number:
+    case ExprKind::Identifier: return Shape::Variable;
+    case ExprKind::Number: return Shape::Number;
+    case ExprKind::Float: return Shape::Float;
+    default: return Shape::Other;
+    }
+}
+
+template <Shape S>
+[[gnu::always_inline]] inline bool read_operand(Interpreter& in, const Expression& e, NumericOperand& out) {
+    if constexpr (S == Shape::Number) {
         out.is_float = false;
         out.i = e.number;
         return true;
-    case ExprKind::Float:
+    } else if constexpr (S == Shape::Float) {
         out.is_float = true;
         out.f = e.floating;
         return true;
-    case ExprKind::Identifier: {
-        Slot& s = slot(e.symbol);
-        if (s.top)
-            v = &m_bindings[s.top - 1].value;
-        else if (s.global_bound)
-            v = &s.global;
+    } else {
+        const Value* v = in.find_binding(e.symbol);
+        return v && numeric_operand(*v, out);
+    }
+}
+
+// Operands that are variables or literals are read in place; others are
+// evaluated, in the general order (left first, stopping at an Error). Where
+// the fast path declines before anything was evaluated, the general routine
+// starts afresh; after that, the general rules finish with what was
+// evaluated, so nothing runs twice.
+template <TokenKind Op, Shape L, Shape R>
+Value binary_node(Interpreter& in, const Expression& e) {
+    NumericOperand a;
+    NumericOperand b;
+    Value result;
+    if constexpr (L != Shape::Other && R != Shape::Other) {
+        if (read_operand<L>(in, *e.left, a) && read_operand<R>(in, *e.right, b) &&
+            fast_numeric<Op>(a, b, result))
+            return result;
+        return in.evaluate_binary(e);
+    } else if constexpr (L == Shape::Other && R == Shape::Other) {
+        if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
+        Value left = in.evaluate(*e.left);
+        if (left.is_error()) return left;
+        Value right = in.evaluate(*e.right);
+        if (right.is_error()) return right;
+        if (numeric_operand(left, a) && numeric_operand(right, b) && fast_numeric<Op>(a, b, result))
+            return result;
+        return apply_binary(e.op, left, right);
+    } else if constexpr (L == Shape::Other) {
+        if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
+        Value left = in.evaluate(*e.left);
+        if (left.is_error()) return left;
+        if (numeric_operand(left, a) && read_operand<R>(in, *e.right, b) && fast_numeric<Op>(a, b, result))
+            return result;
+        Value right = in.evaluate(*e.right);
+        if (right.is_error()) return right;
+        return apply_binary(e.op, left, right);
+    } else {
+        // The left operand's number is copied before the right one runs,
+        // which may rebind the variable.
+        if (!read_operand<L>(in, *e.left, a)) return in.evaluate_binary(e);
+        if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
+        Value right = in.evaluate(*e.right);
+        if (right.is_error()) return right;
+        if (numeric_operand(right, b) && fast_numeric<Op>(a, b, result)) return result;
+        Value left = a.is_float ? Value::floating(a.f) : Value::number(a.i);
+        return apply_binary(e.op, left, right);
+    }
+}
+
+// and / or: both operands are always evaluated.
+template <TokenKind Op>
+Value logical_node(Interpreter& in, const Expression& e) {
+    if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
+    Value left = in.evaluate(*e.left);
+    if (left.is_error()) return left;
+    Value right = in.evaluate(*e.right);
+    if (right.is_error()) return right;
+    if (left.is_boolean() && right.is_boolean()) {
+        if constexpr (Op == TokenKind::And)
+            return Value::boolean(left.as_bool() && right.as_bool());
         else
-            return false;
-        break;
+            return Value::boolean(left.as_bool() || right.as_bool());
     }
-    default: return false;
-    }
-    if (v->is_number()) {
-        out.is_float = false;
-        out.i = v->as_number();
-        return true;
-    }
-    if (v->is_float()) {
-        out.is_float = true;
-        out.f = v->as_float();
-        return true;
-    }
-    return false;
+    return apply_binary(e.op, left, right);
 }
 
-namespace {
+Value binary_general(Interpreter& in, const Expression& e) {
+    return in.evaluate_binary(e);
+}
 
-std::int64_t wrapping_add(std::int64_t a, std::int64_t b) {
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
-}
-std::int64_t wrapping_sub(std::int64_t a, std::int64_t b) {
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
-}
-std::int64_t wrapping_mul(std::int64_t a, std::int64_t b) {
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
+template <TokenKind Op>
+ExpressionHandler handler_for_shapes(Shape l, Shape r) {
+    using enum Shape;
+    static constexpr ExpressionHandler table[4][4] = {
+        {binary_node<Op, Variable, Variable>, binary_node<Op, Variable, Number>,
+         binary_node<Op, Variable, Float>, binary_node<Op, Variable, Other>},
+        {binary_node<Op, Number, Variable>, binary_node<Op, Number, Number>, binary_node<Op, Number, Float>,
+         binary_node<Op, Number, Other>},
+        {binary_node<Op, Float, Variable>, binary_node<Op, Float, Number>, binary_node<Op, Float, Float>,
+         binary_node<Op, Float, Other>},
+        {binary_node<Op, Other, Variable>, binary_node<Op, Other, Number>, binary_node<Op, Other, Float>,
+         binary_node<Op, Other, Other>},
+    };
+    return table[static_cast<int>(l)][static_cast<int>(r)];
 }
 
 } // namespace
 
-// The common operators on two numbers of one kind; false leaves the
-// operation (and its messages) to the general rules.
-bool fast_arithmetic(TokenKind op, const NumericOperand& a, const NumericOperand& b, Value& out) {
-    if (!a.is_float && !b.is_float) {
-        switch (op) {
-        case TokenKind::Plus: out = Value::number(wrapping_add(a.i, b.i)); return true;
-        case TokenKind::Minus: out = Value::number(wrapping_sub(a.i, b.i)); return true;
-        case TokenKind::Star: out = Value::number(wrapping_mul(a.i, b.i)); return true;
-        case TokenKind::Less: out = Value::boolean(a.i < b.i); return true;
-        case TokenKind::Greater: out = Value::boolean(a.i > b.i); return true;
-        case TokenKind::LessEqual: out = Value::boolean(a.i <= b.i); return true;
-        case TokenKind::GreaterEqual: out = Value::boolean(a.i >= b.i); return true;
-        case TokenKind::Equal: out = Value::boolean(a.i == b.i); return true;
-        case TokenKind::NotEqual: out = Value::boolean(a.i != b.i); return true;
-        default: return false;
-        }
-    }
-    double x = a.is_float ? a.f : static_cast<double>(a.i);
-    double y = b.is_float ? b.f : static_cast<double>(b.i);
-    switch (op) {
-    case TokenKind::Plus: out = Value::floating(x + y); return true;
-    case TokenKind::Minus: out = Value::floating(x - y); return true;
-    case TokenKind::Star: out = Value::floating(x * y); return true;
-    case TokenKind::Less: out = Value::boolean(x < y); return true;
-    case TokenKind::Greater: out = Value::boolean(x > y); return true;
-    case TokenKind::LessEqual: out = Value::boolean(x <= y); return true;
-    case TokenKind::GreaterEqual: out = Value::boolean(x >= y); return true;
-    default: return false;
-    }
+ExpressionHandler choose_binary_handler(const Expression& e) {
+    ExpressionHandler chosen = binary_general;
+    Shape l = shape_of(*e.left);
+    Shape r = shape_of(*e.right);
+    with_fast_operator(e.op.kind, [&]<TokenKind Op>() { chosen = handler_for_shapes<Op>(l, r); });
+    if (e.op.kind == TokenKind::And) chosen = logical_node<TokenKind::And>;
+    if (e.op.kind == TokenKind::Or) chosen = logical_node<TokenKind::Or>;
+    return chosen;
 }
 
+// Every binary operator on every kind of operand.
 Value Interpreter::evaluate_binary(const Expression& e) {
-    NumericOperand a;
-    NumericOperand b;
-    Value fast;
-    if (read_numeric(*e.left, a) && read_numeric(*e.right, b) && fast_arithmetic(e.op.kind, a, b, fast))
-        return fast;
     if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
     Value left = evaluate(*e.left);
     if (left.is_error()) return left;
     Value right = evaluate(*e.right);
     if (right.is_error()) return right;
-    // Integer arithmetic and comparisons are the hot path of most loops.
-    if (left.is_number() && right.is_number()) {
-        std::int64_t a = left.as_number();
-        std::int64_t b = right.as_number();
-        switch (e.op.kind) {
-        case TokenKind::Plus:
-            return Value::number(
-                static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b)));
-        case TokenKind::Minus:
-            return Value::number(
-                static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b)));
-        case TokenKind::Less: return Value::boolean(a < b);
-        case TokenKind::Greater: return Value::boolean(a > b);
-        case TokenKind::LessEqual: return Value::boolean(a <= b);
-        case TokenKind::GreaterEqual: return Value::boolean(a >= b);
-        case TokenKind::Equal: return Value::boolean(a == b);
-        case TokenKind::NotEqual: return Value::boolean(a != b);
-        default: break;
-        }
-    }
     return apply_binary(e.op, left, right);
 }
 

@@ -3,14 +3,12 @@
 #include <new>
 #include <stdexcept>
 
-#include "interpreter/interpreter.h"
+#include "interpreter/builtins/builtins.h"
+#include "interpreter/nodes.h"
 #include "support/console.h"
 #include "support/limits.h"
 
 namespace wexlin {
-
-Value apply_binary(const Token& token, Value& left, Value& right);
-bool fast_arithmetic(TokenKind op, const NumericOperand& a, const NumericOperand& b, Value& out);
 
 namespace {
 
@@ -37,21 +35,16 @@ bool match_equal(const Value& subject, const Value& pattern) {
 
 } // namespace
 
-void Interpreter::execute_block(const StatementList& statements) {
-    for (const auto& statement : statements) {
-        execute(statement);
-        if (m_pending_return || m_break || m_continue) return;
-    }
-}
-
 // A statement that runs out of memory, or would build a value past a size
 // limit, ends like a statement that meets an Error: its error lines are
 // written, a binding it was making receives the Error, and the script goes on
 // with the next statement. Nested statements are guarded each on their own,
 // so only the innermost one running is abandoned.
-void Interpreter::execute(const Statement& s) {
+[[gnu::always_inline]] inline void Interpreter::run_statement(const Statement& s) {
     try {
-        execute_statement(s);
+        if (!s.handler) [[unlikely]]
+            s.handler = choose_statement_handler(s);
+        s.handler(*this, s);
     } catch (const limits::LimitExceeded& e) {
         abandon_statement(s, e.what());
     } catch (const std::bad_alloc&) {
@@ -59,6 +52,17 @@ void Interpreter::execute(const Statement& s) {
     } catch (const std::length_error&) {
         // A standard container asked for more than its largest size.
         abandon_statement(s, limits::out_of_memory);
+    }
+}
+
+void Interpreter::execute(const Statement& s) {
+    run_statement(s);
+}
+
+void Interpreter::execute_block(const StatementList& statements) {
+    for (const auto& s : statements) {
+        run_statement(s);
+        if (m_signals) return;
     }
 }
 
@@ -73,7 +77,7 @@ void Interpreter::abandon_statement(const Statement& s, const char* message) {
     case StmtKind::For: report("Error in for loop iteration: ", error); return;
     case StmtKind::Match: report("Error in match expression: ", error); return;
     case StmtKind::Expr: report("Error in expression: ", error); return;
-    case StmtKind::Return: m_pending_return = std::move(error); return;
+    case StmtKind::Return: set_return(std::move(error)); return;
     default: return;
     }
     set_variable(s.symbol, std::move(error));
@@ -93,45 +97,9 @@ Value Interpreter::evaluate_guarded(const Expression& expression) {
     }
 }
 
-void Interpreter::execute_statement(const Statement& s) {
-    switch (s.kind) {
-    case StmtKind::Let:
-    case StmtKind::Assign: execute_assignment(s); return;
-    case StmtKind::CompoundAssign: execute_compound_assign(s); return;
-    case StmtKind::Function: set_variable(s.symbol, Value::function(s.function)); return;
-    case StmtKind::If: {
-        Value condition = evaluate(*s.expr);
-        if (condition.is_error()) {
-            report("Error in if condition: ", condition);
-            return;
-        }
-        if (condition.is_truthy())
-            execute_block(s.body);
-        else if (s.else_body)
-            execute_block(*s.else_body);
-        return;
-    }
-    case StmtKind::While: execute_while(s); return;
-    case StmtKind::For: execute_for(s); return;
-    case StmtKind::Match: execute_match(s); return;
-    case StmtKind::Try: execute_try(s); return;
-    case StmtKind::Return: m_pending_return = s.expr ? evaluate(*s.expr) : Value::null(); return;
-    case StmtKind::Break: m_break = true; return;
-    case StmtKind::Continue: m_continue = true; return;
-    case StmtKind::Global: declare_global(s.symbol); return;
-    case StmtKind::Use: execute_use(s); return;
-    case StmtKind::Expr: {
-        Value v = evaluate(*s.expr);
-        if (v.is_error()) report("Error in expression: ", v);
-        return;
-    }
-    }
-}
-
 void Interpreter::execute_assignment(const Statement& s) {
-    if (try_update_in_place(s)) return;
     Value v = evaluate(*s.expr);
-    if (v.is_error())
+    if (v.is_error()) [[unlikely]]
         report(s.kind == StmtKind::Let ? "Error in let statement for '" + s.name + "': "
                                        : "Error in assignment to '" + s.name + "': ",
                v);
@@ -156,25 +124,6 @@ const Token& compound_operator(TokenKind assign) {
 
 void Interpreter::execute_compound_assign(const Statement& s) {
     const Token& op = compound_operator(s.op.kind);
-    // Numbers on both sides: computed in place, without copying the variable.
-    NumericOperand current_number;
-    NumericOperand right_number;
-    {
-        Slot& slot_of_name = slot(s.symbol);
-        const Value* current = slot_of_name.top            ? &m_bindings[slot_of_name.top - 1].value
-                               : slot_of_name.global_bound ? &slot_of_name.global
-                                                           : nullptr;
-        Value fast;
-        if (current && (current->is_number() || current->is_float()) && read_numeric(*s.expr, right_number)) {
-            current_number.is_float = current->is_float();
-            current_number.i = current_number.is_float ? 0 : current->as_number();
-            current_number.f = current_number.is_float ? current->as_float() : 0.0;
-            if (fast_arithmetic(op.kind, current_number, right_number, fast)) {
-                set_variable(s.symbol, std::move(fast));
-                return;
-            }
-        }
-    }
     Value current = get_variable(s.symbol);
     Value right = evaluate(*s.expr);
     if (right.is_error()) report("Error in compound assignment to '" + s.name + "': ", right);
@@ -188,24 +137,22 @@ void Interpreter::execute_while(const Statement& s) {
             report("Error in while condition: ", condition);
             break;
         }
-        if (!condition.is_truthy()) break;
+        if (!truthy(condition)) break;
         execute_block(s.body);
-        if (m_pending_return || m_break) break;
-        m_continue = false;
+        if (m_signals & (ReturnSignal | BreakSignal)) break;
+        clear_signal(ContinueSignal);
     }
-    m_break = false;
+    clear_signal(BreakSignal);
 }
-
-bool range_bounds(Value& start, Value& end, std::int64_t& a, std::int64_t& b, Value& error);
 
 // Runs one iteration's body; `stop` is set when the loop must end.
 void Interpreter::run_loop_body(const Statement& s, bool& stop) {
     execute_block(s.body);
-    if (m_pending_return || m_break) {
+    if (m_signals & (ReturnSignal | BreakSignal)) {
         stop = true;
         return;
     }
-    m_continue = false;
+    clear_signal(ContinueSignal);
 }
 
 // for i in a..b: the range array cannot be reached by the script, so the
@@ -226,7 +173,7 @@ void Interpreter::execute_for_range(const Statement& s) {
         set_variable(s.symbol, Value::number(i));
         run_loop_body(s, stop);
     }
-    m_break = false;
+    clear_signal(BreakSignal);
 }
 
 void Interpreter::execute_for(const Statement& s) {
@@ -252,7 +199,7 @@ void Interpreter::execute_for(const Statement& s) {
         set_variable(s.symbol, items[i]);
         run_loop_body(s, stop);
     }
-    m_break = false;
+    clear_signal(BreakSignal);
 }
 
 void Interpreter::execute_match(const Statement& s) {
@@ -281,12 +228,189 @@ void Interpreter::execute_match(const Statement& s) {
 
 void Interpreter::execute_try(const Statement& s) {
     execute_block(s.body);
-    if (m_pending_return && m_pending_return->is_error()) {
-        std::string message = m_pending_return->error_message();
-        m_pending_return.reset();
+    if (has_pending_return() && pending_return_value().is_error()) {
+        std::string message = take_return().error_message();
         set_variable(s.symbol, Value::string(std::move(message)));
         execute_block(s.catch_body);
     }
+}
+
+namespace {
+
+// Whether evaluating the expression can run code that observes variables
+// (a call) — without calls, an expression only reads.
+bool is_pure(const Expression& e) {
+    if (e.kind == ExprKind::Call) return false;
+    if (e.left && !is_pure(*e.left)) return false;
+    if (e.right && !is_pure(*e.right)) return false;
+    for (const auto& item : e.items)
+        if (!is_pure(*item)) return false;
+    for (const auto& entry : e.entries)
+        if (!is_pure(*entry.second)) return false;
+    return true;
+}
+
+bool is_variable(const ExprPtr& e, Symbol symbol) {
+    return e && e->kind == ExprKind::Identifier && e->symbol == symbol;
+}
+
+// x = push(x, ...) with the other arguments free of calls.
+bool is_push_update(const Statement& s) {
+    const Expression& e = *s.expr;
+    if (e.kind != ExprKind::Call || e.call.dotted || e.items.size() < 2 ||
+        !is_variable(e.items[0], s.symbol) || resolved_builtin(e) != builtin_index("push"))
+        return false;
+    for (std::size_t i = 1; i < e.items.size(); ++i)
+        if (!is_pure(*e.items[i])) return false;
+    return true;
+}
+
+// s = s + ... with the right operand free of calls.
+bool is_plus_update(const Statement& s) {
+    const Expression& e = *s.expr;
+    return e.kind == ExprKind::BinaryOp && e.op.kind == TokenKind::Plus && is_variable(e.left, s.symbol) &&
+           is_pure(*e.right);
+}
+
+void assign(Interpreter& in, const Statement& s) {
+    in.execute_assignment(s);
+}
+
+void push_update(Interpreter& in, const Statement& s) {
+    if (!in.try_update_in_place(s, true)) in.execute_assignment(s);
+}
+
+// Only a string gains from growing in place; numbers take the arithmetic
+// fast path of the general assignment.
+void plus_update(Interpreter& in, const Statement& s) {
+    const Value* current = in.find_binding(s.symbol);
+    if (current && current->is_string() && in.try_update_in_place(s, false)) return;
+    in.execute_assignment(s);
+}
+
+// x op= y with y a variable or a literal and x holding a number: computed
+// and stored in place.
+template <TokenKind Op>
+void compound_in_place(Interpreter& in, const Statement& s) {
+    NumericOperand current{};
+    NumericOperand right{};
+    const Expression& e = *s.expr;
+    bool right_read = false;
+    if (e.kind == ExprKind::Number) {
+        right.is_float = false;
+        right.i = e.number;
+        right_read = true;
+    } else if (e.kind == ExprKind::Float) {
+        right.is_float = true;
+        right.f = e.floating;
+        right_read = true;
+    } else if (const Value* v = in.find_binding(e.symbol)) {
+        right_read = numeric_operand(*v, right);
+    }
+    Value* binding = in.find_binding(s.symbol);
+    Value result;
+    if (right_read && binding && numeric_operand(*binding, current) &&
+        fast_numeric<Op>(current, right, result)) {
+        if (in.binding_is_updatable(s.symbol))
+            *binding = std::move(result);
+        else
+            in.set_variable(s.symbol, std::move(result));
+        return;
+    }
+    in.execute_compound_assign(s);
+}
+
+void compound(Interpreter& in, const Statement& s) {
+    in.execute_compound_assign(s);
+}
+
+StatementHandler choose_compound(const Statement& s) {
+    ExprKind right = s.expr->kind;
+    if (right != ExprKind::Number && right != ExprKind::Float && right != ExprKind::Identifier)
+        return compound;
+    switch (s.op.kind) {
+    case TokenKind::PlusAssign: return compound_in_place<TokenKind::Plus>;
+    case TokenKind::MinusAssign: return compound_in_place<TokenKind::Minus>;
+    case TokenKind::StarAssign: return compound_in_place<TokenKind::Star>;
+    case TokenKind::SlashAssign: return compound_in_place<TokenKind::Slash>;
+    default: return compound;
+    }
+}
+
+void if_statement(Interpreter& in, const Statement& s) {
+    Value condition = in.evaluate(*s.expr);
+    if (condition.is_error()) [[unlikely]] {
+        report("Error in if condition: ", condition);
+        return;
+    }
+    if (truthy(condition))
+        in.execute_block(s.body);
+    else if (s.else_body)
+        in.execute_block(*s.else_body);
+}
+
+void while_statement(Interpreter& in, const Statement& s) {
+    in.execute_while(s);
+}
+
+void return_statement(Interpreter& in, const Statement& s) {
+    in.set_return(s.expr ? in.evaluate(*s.expr) : Value::null());
+}
+
+void expression_statement(Interpreter& in, const Statement& s) {
+    Value v = in.evaluate(*s.expr);
+    if (v.is_error()) report("Error in expression: ", v);
+}
+
+void function_statement(Interpreter& in, const Statement& s) {
+    in.set_variable(s.symbol, Value::function(s.function));
+}
+void for_statement(Interpreter& in, const Statement& s) {
+    in.execute_for(s);
+}
+void match_statement(Interpreter& in, const Statement& s) {
+    in.execute_match(s);
+}
+void try_statement(Interpreter& in, const Statement& s) {
+    in.execute_try(s);
+}
+void break_statement(Interpreter& in, const Statement&) {
+    in.raise_signal(Interpreter::BreakSignal);
+}
+void continue_statement(Interpreter& in, const Statement&) {
+    in.raise_signal(Interpreter::ContinueSignal);
+}
+void global_statement(Interpreter& in, const Statement& s) {
+    in.declare_global(s.symbol);
+}
+void use_statement(Interpreter& in, const Statement& s) {
+    in.execute_use(s);
+}
+
+} // namespace
+
+StatementHandler choose_statement_handler(const Statement& s) {
+    switch (s.kind) {
+    case StmtKind::Let:
+    case StmtKind::Assign:
+        if (is_push_update(s)) return push_update;
+        if (is_plus_update(s)) return plus_update;
+        return assign;
+    case StmtKind::CompoundAssign: return choose_compound(s);
+    case StmtKind::If: return if_statement;
+    case StmtKind::While: return while_statement;
+    case StmtKind::Return: return return_statement;
+    case StmtKind::Expr: return expression_statement;
+    case StmtKind::Function: return function_statement;
+    case StmtKind::For: return for_statement;
+    case StmtKind::Match: return match_statement;
+    case StmtKind::Try: return try_statement;
+    case StmtKind::Break: return break_statement;
+    case StmtKind::Continue: return continue_statement;
+    case StmtKind::Global: return global_statement;
+    case StmtKind::Use: return use_statement;
+    }
+    return expression_statement;
 }
 
 } // namespace wexlin

@@ -28,12 +28,6 @@ extern bool extra_debug;
 
 using ExportTable = Dict;
 
-struct NumericOperand {
-    bool is_float{false};
-    std::int64_t i{0};
-    double f{0.0};
-};
-
 class Interpreter {
   public:
     Interpreter();
@@ -44,13 +38,47 @@ class Interpreter {
     // Variables.
     Value get_variable(Symbol name);
     bool is_bound(Symbol name);
-    void set_variable(Symbol name, Value value);
+    // Binds in the current call frame (or the globals at top level or after
+    // a `global` declaration of the name).
+    void set_variable(Symbol name, Value value) {
+        Slot& s = slot(name);
+        if (s.declared_global || m_depth == 0) [[unlikely]] {
+            if (s.global_bound)
+                s.global = std::move(value);
+            else
+                bind_global(s, name, std::move(value));
+            return;
+        }
+        if (s.top && m_bindings[s.top - 1].depth == m_depth) {
+            m_bindings[s.top - 1].value = std::move(value);
+            return;
+        }
+        m_bindings.emplace_back(std::move(value), name, m_depth, s.top);
+        s.top = static_cast<std::uint32_t>(m_bindings.size());
+    }
     void declare_global(Symbol name);
-    void push_scope();
-    void pop_scope();
+    // The binding a read of the name finds, or null when it is unbound.
+    [[gnu::always_inline]] Value* find_binding(Symbol name) {
+        Slot& s = slot(name);
+        if (s.top) return &m_bindings[s.top - 1].value;
+        if (s.global_bound) return &s.global;
+        return nullptr;
+    }
+    // Whether the binding a read of the name finds is the binding a write of
+    // the name replaces (a `global` declaration can send the write elsewhere).
+    bool binding_is_updatable(Symbol name) {
+        Slot& s = slot(name);
+        if (s.declared_global || m_depth == 0) return !s.top && s.global_bound;
+        return s.top && m_bindings[s.top - 1].depth == m_depth;
+    }
 
-    // Evaluation and execution.
-    Value evaluate(const Expression& expression);
+    // Evaluation and execution. Each node runs through the handler chosen
+    // for its shape the first time it runs (nodes.h).
+    Value evaluate(const Expression& expression) {
+        if (!expression.handler) [[unlikely]]
+            expression.handler = choose_handler(expression);
+        return expression.handler(*this, expression);
+    }
     // Runs one statement; running out of memory or past a size limit inside
     // it ends the statement with an error line, never the process.
     void execute(const Statement& statement);
@@ -59,86 +87,111 @@ class Interpreter {
     void execute_block(const StatementList& statements);
     Value call_function(const FunctionDecl& function, std::vector<Value>& args);
     Value call_function(const FunctionDecl& function, Value* args, std::size_t count);
+    // A plain call of a user function by name (the commonest call of all).
+    Value call_user_function(const Expression& call);
 
-    // Control-flow signals.
-    std::optional<Value>& pending_return() { return m_pending_return; }
-    bool break_flag() const { return m_break; }
-    bool continue_flag() const { return m_continue; }
-    bool interrupted() const { return m_pending_return || m_break || m_continue; }
+    // Control-flow signals: a pending return (with its value), break and
+    // continue travel outward through blocks until something takes them.
+    enum Signal : std::uint8_t { ReturnSignal = 1, BreakSignal = 2, ContinueSignal = 4 };
+    bool interrupted() const { return m_signals != 0; }
+    bool has_pending_return() const { return m_signals & ReturnSignal; }
+    bool break_flag() const { return m_signals & BreakSignal; }
+    bool continue_flag() const { return m_signals & ContinueSignal; }
+    void set_return(Value value) {
+        m_return_value = std::move(value);
+        m_signals |= ReturnSignal;
+    }
+    Value take_return() {
+        m_signals &= static_cast<std::uint8_t>(~ReturnSignal);
+        return std::move(m_return_value);
+    }
+    const Value& pending_return_value() const { return m_return_value; }
+    void raise_signal(Signal signal) { m_signals |= signal; }
+    void clear_signal(Signal signal) { m_signals &= static_cast<std::uint8_t>(~signal); }
 
     GraphicsState& graphics() { return *m_graphics; }
 
     // Globals in the order they were first bound (module exports use it).
     std::vector<std::pair<std::string, Value>> globals() const;
 
+    // The general routines behind the specialised handlers: every case of a
+    // node kind, with all its messages.
+    Value evaluate_binary(const Expression& e);
+    Value evaluate_unary(const Expression& e);
+    Value evaluate_index(const Expression& e);
+    Value evaluate_range(const Expression& e);
+    Value evaluate_identifier(const Expression& e);
+    Value evaluate_string(const Expression& e);
+    Value evaluate_array(const Expression& e);
+    Value evaluate_dict(const Expression& e);
+    Value dispatch_call(const Expression& call);
+    void execute_assignment(const Statement& s);
+    void execute_compound_assign(const Statement& s);
+    void execute_while(const Statement& s);
+    void execute_for(const Statement& s);
+    void execute_match(const Statement& s);
+    void execute_try(const Statement& s);
+    void execute_use(const Statement& s);
+    // x = push(x, ...) and s = s + ...: false when the general path must run.
+    bool try_update_in_place(const Statement& s, bool push_form);
+    // Moves the variable's value out when the statement is about to replace
+    // it with a result computed from it, so the builtin can reuse the storage.
+    Value take_binding(Symbol name) {
+        Slot& s = slot(name);
+        return std::move(s.top ? m_bindings[s.top - 1].value : s.global);
+    }
+    std::vector<Value> borrow_argument_list();
+    void return_argument_list(std::vector<Value> args);
+    Value call_named_value(const Expression& call, std::vector<Value>& args);
+
   private:
     struct Binding {
+        Binding(Value&& v, Symbol name, std::uint32_t frame, std::uint32_t hidden)
+            : value(std::move(v)), symbol(name), depth(frame), previous(hidden) {}
         Value value;
         Symbol symbol;
         std::uint32_t depth;    // the call frame that made it
         std::uint32_t previous; // the binding of this name it hides (index + 1), 0 none
     };
-    struct Slot {
+    // 32 bytes, so that indexing the table is a shift.
+    struct alignas(32) Slot {
         Value global;
         std::uint32_t top{0}; // innermost local binding (index + 1), 0 none
         bool global_bound{false};
         bool declared_global{false};
     };
 
-    Slot& slot(Symbol name) {
+    [[gnu::always_inline]] Slot& slot(Symbol name) {
         if (name >= m_slots.size()) [[unlikely]]
             grow_slots(name);
         return m_slots[name];
     }
     void grow_slots(Symbol name);
-    void bind_global(Slot& s, Symbol name, Value value);
+    void bind_global(Slot& s, Symbol name, Value&& value);
+    static ExpressionHandler choose_handler(const Expression& e);
 
-    // evaluator.cpp
-    Value evaluate_binary(const Expression& e);
-    bool read_numeric(const Expression& e, NumericOperand& out);
-    [[gnu::noinline]] Value evaluate_unary(const Expression& e);
-    [[gnu::noinline]] Value evaluate_index(const Expression& e);
-    [[gnu::noinline]] Value evaluate_range(const Expression& e);
-    Value evaluate_identifier(const Expression& e);
-    [[gnu::noinline]] Value evaluate_string(const Expression& e);
-    [[gnu::noinline]] Value evaluate_array(const Expression& e);
-    [[gnu::noinline]] Value evaluate_dict(const Expression& e);
-
-    // executor.cpp
-    void execute_statement(const Statement& s);
+    void run_statement(const Statement& s);
     void abandon_statement(const Statement& s, const char* message);
-    void execute_assignment(const Statement& s);
-    void execute_compound_assign(const Statement& s);
-    void execute_while(const Statement& s);
-    void execute_for(const Statement& s);
+    // Ends the current call frame: its bindings go, and what they hid returns.
+    void unwind_bindings(std::size_t start);
+    // Links bindings made (unlinked) from `start` on into a new call frame.
+    void enter_frame(std::size_t start);
+    // Runs a function body in the frame entered above and ends the frame.
+    Value run_frame(const FunctionDecl& function, std::size_t start);
     void execute_for_range(const Statement& s);
     void run_loop_body(const Statement& s, bool& stop);
-    void execute_match(const Statement& s);
-    void execute_try(const Statement& s);
 
     // calls.cpp
-    Value dispatch_call(const Expression& call);
     Value dispatch_with(const Expression& call, std::vector<Value>& args);
-    bool try_direct_call(const Expression& call, Value& result);
-    std::vector<Value> borrow_argument_list();
-    void return_argument_list(std::vector<Value> args);
     Value call_module_function(const Expression& call, std::vector<Value>& args);
-    Value call_named_value(const Expression& call, std::vector<Value>& args);
     Value call_builtin_function_value(const std::string& name, std::vector<Value>& args);
-    // Moves the variable's value out when the statement is about to replace
-    // it with a result computed from it, so the builtin can reuse the storage.
-    bool binding_is_updatable(Symbol name);
-    Value take_binding(Symbol name);
-    bool try_update_in_place(const Statement& s);
 
     // module_loader.cpp
-    void execute_use(const Statement& s);
     std::optional<ExportTable> load_module(const std::string& name);
 
     std::vector<Slot> m_slots;
-    std::vector<Binding> m_bindings;           // every live local binding, oldest first
-    std::vector<std::uint32_t> m_frame_starts; // where each active call frame's bindings begin
-    std::uint32_t m_depth{0};                  // number of active call frames
+    std::vector<Binding> m_bindings; // every live local binding, oldest first
+    std::uint32_t m_depth{0};        // number of active call frames
     std::vector<Symbol> m_global_order;
 
     std::unordered_map<Symbol, ExportTable> m_modules; // stored name -> exports
@@ -148,9 +201,8 @@ class Interpreter {
     std::vector<std::vector<Value>> m_arg_pool;
 
     std::unique_ptr<GraphicsState> m_graphics;
-    std::optional<Value> m_pending_return;
-    bool m_break{false};
-    bool m_continue{false};
+    Value m_return_value;
+    std::uint8_t m_signals{0};
 };
 
 // Writes an error line and gives the Error value with the same message.

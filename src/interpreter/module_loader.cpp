@@ -99,7 +99,7 @@ void Interpreter::execute_use(const Statement& s) {
             }
             // Imported items always land in the globals, whatever the scope.
             Symbol symbol = intern(item);
-            bind_global(slot(symbol), symbol, *exported);
+            bind_global(slot(symbol), symbol, Value(*exported));
         }
         return;
     }

@@ -30,7 +30,17 @@ enum class ExprKind : std::uint8_t {
 };
 
 struct Expression;
+struct Statement;
 using ExprPtr = std::unique_ptr<Expression>;
+
+class Interpreter;
+class Value;
+
+// The routine that runs a node, chosen by the interpreter the first time the
+// node runs from the node's shape (operator, kinds of its operands, kind of
+// call), so that each later run goes straight to code specialised for it.
+using ExpressionHandler = Value (*)(Interpreter&, const Expression&);
+using StatementHandler = void (*)(Interpreter&, const Statement&);
 
 // How a call name was resolved when it was parsed, so the interpreter does not
 // look it up again on every call.
@@ -64,6 +74,7 @@ struct Expression {
     // The interpreter keeps a literal's run-time value here after its first
     // evaluation, so a string literal is not allocated again on every run.
     mutable std::shared_ptr<void> cached_value;
+    mutable ExpressionHandler handler{nullptr};
 };
 
 enum class StmtKind : std::uint8_t {
@@ -84,7 +95,6 @@ enum class StmtKind : std::uint8_t {
     Expr,
 };
 
-struct Statement;
 using StatementList = std::vector<Statement>;
 
 struct FunctionDecl {
@@ -117,9 +127,7 @@ struct Statement {
     std::string module; // Use
     std::optional<std::string> alias;
     std::optional<std::vector<std::string>> items;
-    // Let/Assign: whether the value is an update of the same variable that may
-    // reuse its storage (x = push(x, ...), s = s + ...); -1 until first run.
-    mutable std::int8_t update_form{-1};
+    mutable StatementHandler handler{nullptr};
 };
 
 // Printable (debug) forms: Name { field: value, ... }, Name(value), bare names.

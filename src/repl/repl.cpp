@@ -90,7 +90,7 @@ void repl() {
             interpreter.execute(statement);
         // A top-level return typed here has no function to end; dropping it
         // keeps it from cutting short the next call.
-        interpreter.pending_return().reset();
+        interpreter.take_return();
         std::fflush(stdout);
     }
 }

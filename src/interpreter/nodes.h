@@ -1,0 +1,159 @@
+// Specialised nodes: the handlers the interpreter picks for a node the first
+// time it runs, and the arithmetic they share.
+//
+// A handler is picked from the node's shape alone (its operator, whether an
+// operand is a variable or a literal, what kind of call it is), never from
+// values, so the choice stays right for every later run. Each handler checks
+// the values it meets and hands anything it does not cover to the general
+// routine of the node kind, which has every rule and message; a handler only
+// does so before it has evaluated anything that could have effects, so no
+// operand is ever evaluated twice.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "interpreter/interpreter.h"
+
+namespace wexlin {
+
+// Chosen per node kind (evaluator.cpp, calls.cpp, executor.cpp).
+ExpressionHandler choose_binary_handler(const Expression& e);
+ExpressionHandler choose_call_handler(const Expression& e);
+StatementHandler choose_statement_handler(const Statement& s);
+
+// The builtin a plain call names (its index in the builtin table), -1 none.
+int resolved_builtin(const Expression& call);
+
+// Applies a binary operator to two evaluated operands (an Error operand is
+// just a value of kind error here).
+Value apply_binary(const Token& token, Value& left, Value& right);
+// Bounds of a range expression; false (after the error line) when they are
+// not numbers or the range would be too large to build.
+bool range_bounds(Value& start, Value& end, std::int64_t& a, std::int64_t& b, Value& error);
+
+// Arithmetic on numbers wraps around (two's complement), as on the machine.
+inline std::int64_t wrapping_add(std::int64_t a, std::int64_t b) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+inline std::int64_t wrapping_sub(std::int64_t a, std::int64_t b) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
+}
+inline std::int64_t wrapping_mul(std::int64_t a, std::int64_t b) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
+}
+
+// A numeric operand read without copying its value. Left unset until read:
+// it is made for every operator evaluated.
+struct NumericOperand {
+    bool is_float;
+    union {
+        std::int64_t i;
+        double f;
+    };
+    double as_double() const { return is_float ? f : static_cast<double>(i); }
+};
+
+[[gnu::always_inline]] inline bool numeric_operand(const Value& v, NumericOperand& out) {
+    if (v.is_number()) {
+        out.is_float = false;
+        out.i = v.as_number();
+        return true;
+    }
+    if (v.is_float()) {
+        out.is_float = true;
+        out.f = v.as_float();
+        return true;
+    }
+    return false;
+}
+
+// The operators with a fast path: on two numbers every one of them, on floats
+// (or a number and a float) all but == and != (whose float rule has its own
+// tolerance, left to the general routine). Division and modulo take the fast
+// path only where they cannot fail or wrap. False leaves the operation, and
+// its messages, to the general rules.
+template <TokenKind Op>
+[[gnu::always_inline]] inline bool fast_numeric(const NumericOperand& a, const NumericOperand& b,
+                                                Value& out) {
+    if (!a.is_float && !b.is_float) {
+        std::int64_t x = a.i;
+        std::int64_t y = b.i;
+        if constexpr (Op == TokenKind::Plus)
+            out = Value::number(wrapping_add(x, y));
+        else if constexpr (Op == TokenKind::Minus)
+            out = Value::number(wrapping_sub(x, y));
+        else if constexpr (Op == TokenKind::Star)
+            out = Value::number(wrapping_mul(x, y));
+        else if constexpr (Op == TokenKind::Slash) {
+            if (y == 0 || y == -1) return false;
+            out = Value::number(x / y);
+        } else if constexpr (Op == TokenKind::Percent) {
+            if (y == 0 || y == -1) return false;
+            out = Value::number(x % y);
+        } else if constexpr (Op == TokenKind::Less)
+            out = Value::boolean(x < y);
+        else if constexpr (Op == TokenKind::Greater)
+            out = Value::boolean(x > y);
+        else if constexpr (Op == TokenKind::LessEqual)
+            out = Value::boolean(x <= y);
+        else if constexpr (Op == TokenKind::GreaterEqual)
+            out = Value::boolean(x >= y);
+        else if constexpr (Op == TokenKind::Equal)
+            out = Value::boolean(x == y);
+        else if constexpr (Op == TokenKind::NotEqual)
+            out = Value::boolean(x != y);
+        else
+            return false;
+        return true;
+    }
+    double x = a.as_double();
+    double y = b.as_double();
+    if constexpr (Op == TokenKind::Plus)
+        out = Value::floating(x + y);
+    else if constexpr (Op == TokenKind::Minus)
+        out = Value::floating(x - y);
+    else if constexpr (Op == TokenKind::Star)
+        out = Value::floating(x * y);
+    else if constexpr (Op == TokenKind::Slash) {
+        if (y == 0.0) return false;
+        out = Value::floating(x / y);
+    } else if constexpr (Op == TokenKind::Less)
+        out = Value::boolean(x < y);
+    else if constexpr (Op == TokenKind::Greater)
+        out = Value::boolean(x > y);
+    else if constexpr (Op == TokenKind::LessEqual)
+        out = Value::boolean(x <= y);
+    else if constexpr (Op == TokenKind::GreaterEqual)
+        out = Value::boolean(x >= y);
+    else
+        return false;
+    return true;
+}
+
+// Calls f with the operator as a template argument; false for an operator
+// without a fast path.
+template <class F>
+inline bool with_fast_operator(TokenKind op, F&& f) {
+    switch (op) {
+    case TokenKind::Plus: f.template operator()<TokenKind::Plus>(); return true;
+    case TokenKind::Minus: f.template operator()<TokenKind::Minus>(); return true;
+    case TokenKind::Star: f.template operator()<TokenKind::Star>(); return true;
+    case TokenKind::Slash: f.template operator()<TokenKind::Slash>(); return true;
+    case TokenKind::Percent: f.template operator()<TokenKind::Percent>(); return true;
+    case TokenKind::Less: f.template operator()<TokenKind::Less>(); return true;
+    case TokenKind::Greater: f.template operator()<TokenKind::Greater>(); return true;
+    case TokenKind::LessEqual: f.template operator()<TokenKind::LessEqual>(); return true;
+    case TokenKind::GreaterEqual: f.template operator()<TokenKind::GreaterEqual>(); return true;
+    case TokenKind::Equal: f.template operator()<TokenKind::Equal>(); return true;
+    case TokenKind::NotEqual: f.template operator()<TokenKind::NotEqual>(); return true;
+    default: return false;
+    }
+}
+
+// Truth of a condition; booleans, the common case, without a call.
+inline bool truthy(const Value& v) {
+    return v.is_boolean() ? v.as_bool() : v.is_truthy();
+}
+
+} // namespace wexlin
