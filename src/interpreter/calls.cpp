@@ -30,7 +30,15 @@ bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
     if (push_form ? current.is_error() : !current.is_string()) return false;
     const Expression& e = *s.expr;
     Value result;
-    if (push_form) {
+    if (push_form && e.items.size() == 2 && current.is_array()) {
+        // The commonest form, x = push(x, v) on an array: v goes straight
+        // onto the variable's own array, as the builtin would put it.
+        result = evaluate(*e.items[1]);
+        if (!result.is_error()) {
+            find_binding(s.symbol)->array_mut().push_back(std::move(result));
+            return true;
+        }
+    } else if (push_form) {
         std::vector<Value> args = borrow_argument_list();
         args.resize(e.items.size());
         for (std::size_t i = 1; i < e.items.size(); ++i) {
@@ -119,7 +127,16 @@ Value Interpreter::call_user_function(const Expression& call) {
     std::size_t start = m_bindings.size();
     try {
         for (std::size_t i = 0; i < count; ++i) {
-            Value v = evaluate(*call.items[i]);
+            // A variable passed on, the commonest argument, is copied from
+            // its binding without a trip through the evaluator.
+            const Expression& item = *call.items[i];
+            if (item.kind == ExprKind::Identifier) {
+                if (const Value* v = find_binding(item.symbol); v && !v->is_error()) {
+                    m_bindings.emplace_back(Value(*v), expected->param_symbols[i], m_depth + 1, 0);
+                    continue;
+                }
+            }
+            Value v = evaluate(item);
             if (v.is_error()) [[unlikely]] {
                 m_bindings.erase(m_bindings.begin() + static_cast<std::ptrdiff_t>(start), m_bindings.end());
                 return v;

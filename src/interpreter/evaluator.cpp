@@ -168,6 +168,40 @@ Value dict(Interpreter& in, const Expression& e) {
 Value index(Interpreter& in, const Expression& e) {
     return in.evaluate_index(e);
 }
+
+// a[i] and d[k] with a variable or literal as the index: the element is
+// read from the variable's own array or dictionary, which is not copied.
+// Anything else (out of bounds, wrong kinds, unbound names) goes to the
+// general routine, which has the messages; nothing was evaluated yet.
+Value index_of_variable(Interpreter& in, const Expression& e) {
+    const Value* object = in.find_binding(e.left->symbol);
+    const Expression& at = *e.right;
+    if (object && object->is_array()) {
+        std::int64_t i;
+        if (at.kind == ExprKind::Number) {
+            i = at.number;
+        } else {
+            const Value* v = at.kind == ExprKind::Identifier ? in.find_binding(at.symbol) : nullptr;
+            if (!v || !v->is_number()) return in.evaluate_index(e);
+            i = v->as_number();
+            object = in.find_binding(e.left->symbol); // the lookup above may have grown the table
+        }
+        const auto& items = object->as_array();
+        if (i >= 0 && static_cast<std::uint64_t>(i) < items.size()) return items[static_cast<std::size_t>(i)];
+    } else if (object && object->is_dict() && at.kind == ExprKind::Identifier) {
+        const Value* key = in.find_binding(at.symbol);
+        if (key && key->is_string()) {
+            object = in.find_binding(e.left->symbol);
+            if (const Value* found = object->as_dict().find(key->as_string())) return *found;
+        }
+    }
+    return in.evaluate_index(e);
+}
+
+ExpressionHandler choose_index_handler(const Expression& e) {
+    bool simple_index = e.right->kind == ExprKind::Number || e.right->kind == ExprKind::Identifier;
+    return e.left->kind == ExprKind::Identifier && simple_index ? index_of_variable : index;
+}
 Value range(Interpreter& in, const Expression& e) {
     return in.evaluate_range(e);
 }
@@ -186,7 +220,7 @@ ExpressionHandler Interpreter::choose_handler(const Expression& e) {
     case ExprKind::Call: return choose_call_handler(e);
     case ExprKind::Array: return array;
     case ExprKind::Dict: return dict;
-    case ExprKind::Index: return index;
+    case ExprKind::Index: return choose_index_handler(e);
     case ExprKind::Range: return range;
     }
     return number_literal;

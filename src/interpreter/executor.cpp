@@ -320,21 +320,57 @@ void compound_in_place(Interpreter& in, const Statement& s) {
     in.execute_compound_assign(s);
 }
 
+// x op= <any expression> with x holding a number: the variable is read
+// first (as the general rule does), then the expression runs.
+template <TokenKind Op>
+void compound_evaluated(Interpreter& in, const Statement& s) {
+    NumericOperand current{};
+    const Value* binding = in.find_binding(s.symbol);
+    if (!binding || !numeric_operand(*binding, current)) {
+        in.execute_compound_assign(s);
+        return;
+    }
+    Value right = in.evaluate(*s.expr);
+    NumericOperand r{};
+    Value result;
+    if (numeric_operand(right, r) && fast_numeric<Op>(current, r, result)) {
+        in.set_variable(s.symbol, std::move(result));
+        return;
+    }
+    if (right.is_error()) report("Error in compound assignment to '" + s.name + "': ", right);
+    Value left = current.is_float ? Value::floating(current.f) : Value::number(current.i);
+    in.set_variable(s.symbol, apply_binary(compound_operator(s.op.kind), left, right));
+}
+
 void compound(Interpreter& in, const Statement& s) {
     in.execute_compound_assign(s);
 }
 
-StatementHandler choose_compound(const Statement& s) {
-    ExprKind right = s.expr->kind;
-    if (right != ExprKind::Number && right != ExprKind::Float && right != ExprKind::Identifier)
-        return compound;
-    switch (s.op.kind) {
-    case TokenKind::PlusAssign: return compound_in_place<TokenKind::Plus>;
-    case TokenKind::MinusAssign: return compound_in_place<TokenKind::Minus>;
-    case TokenKind::StarAssign: return compound_in_place<TokenKind::Star>;
-    case TokenKind::SlashAssign: return compound_in_place<TokenKind::Slash>;
+template <TokenKind Op>
+struct InPlace {
+    static void run(Interpreter& in, const Statement& s) { compound_in_place<Op>(in, s); }
+};
+template <TokenKind Op>
+struct Evaluated {
+    static void run(Interpreter& in, const Statement& s) { compound_evaluated<Op>(in, s); }
+};
+
+template <template <TokenKind> class Handler>
+StatementHandler compound_for(TokenKind assign) {
+    switch (assign) {
+    case TokenKind::PlusAssign: return Handler<TokenKind::Plus>::run;
+    case TokenKind::MinusAssign: return Handler<TokenKind::Minus>::run;
+    case TokenKind::StarAssign: return Handler<TokenKind::Star>::run;
+    case TokenKind::SlashAssign: return Handler<TokenKind::Slash>::run;
     default: return compound;
     }
+}
+
+StatementHandler choose_compound(const Statement& s) {
+    ExprKind right = s.expr->kind;
+    if (right == ExprKind::Number || right == ExprKind::Float || right == ExprKind::Identifier)
+        return compound_for<InPlace>(s.op.kind);
+    return compound_for<Evaluated>(s.op.kind);
 }
 
 void if_statement(Interpreter& in, const Statement& s) {
