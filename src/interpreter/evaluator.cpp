@@ -261,35 +261,6 @@ Value Interpreter::evaluate_identifier(const Expression& e) {
 
 namespace {
 
-// Operands that can be read in place, without evaluating anything: a
-// variable or a number literal. Anything else is evaluated.
-enum class Shape { Variable, Number, Float, Other };
-
-Shape shape_of(const Expression& e) {
-    switch (e.kind) {
-    case ExprKind::Identifier: return Shape::Variable;
-    case ExprKind::Number: return Shape::Number;
-    case ExprKind::Float: return Shape::Float;
-    default: return Shape::Other;
-    }
-}
-
-template <Shape S>
-[[gnu::always_inline]] inline bool read_operand(Interpreter& in, const Expression& e, NumericOperand& out) {
-    if constexpr (S == Shape::Number) {
-        out.is_float = false;
-        out.i = e.number;
-        return true;
-    } else if constexpr (S == Shape::Float) {
-        out.is_float = true;
-        out.f = e.floating;
-        return true;
-    } else {
-        const Value* v = in.find_binding(e.symbol);
-        return v && numeric_operand(*v, out);
-    }
-}
-
 // Operands that are variables or literals are read in place; others are
 // evaluated, in the general order (left first, stopping at an Error). Where
 // the fast path declines before anything was evaluated, the general routine

@@ -389,6 +389,55 @@ void while_statement(Interpreter& in, const Statement& s) {
     in.execute_while(s);
 }
 
+// if and while on a comparison of variables and number literals: the
+// condition is decided without making a value for it.
+template <TokenKind Op, Shape L, Shape R>
+void if_comparison(Interpreter& in, const Statement& s) {
+    int truth = compare_in_place<Op, L, R>(in, *s.expr);
+    if (truth < 0) [[unlikely]] {
+        if_statement(in, s);
+        return;
+    }
+    if (truth)
+        in.execute_block(s.body);
+    else if (s.else_body)
+        in.execute_block(*s.else_body);
+}
+
+template <TokenKind Op, Shape L, Shape R>
+void while_comparison(Interpreter& in, const Statement& s) {
+    while (true) {
+        int truth = compare_in_place<Op, L, R>(in, *s.expr);
+        if (truth < 0) [[unlikely]] {
+            Value condition = in.evaluate(*s.expr);
+            if (condition.is_error()) {
+                report("Error in while condition: ", condition);
+                break;
+            }
+            truth = truthy(condition) ? 1 : 0;
+        }
+        if (!truth) break;
+        in.execute_block(s.body);
+        if (in.has_pending_return() || in.break_flag()) break;
+        in.clear_signal(Interpreter::ContinueSignal);
+    }
+    in.clear_signal(Interpreter::BreakSignal);
+}
+
+StatementHandler choose_if(const Statement& s) {
+    StatementHandler chosen = if_statement;
+    with_simple_comparison(*s.expr,
+                           [&]<TokenKind Op, Shape L, Shape R>() { chosen = if_comparison<Op, L, R>; });
+    return chosen;
+}
+
+StatementHandler choose_while(const Statement& s) {
+    StatementHandler chosen = while_statement;
+    with_simple_comparison(*s.expr,
+                           [&]<TokenKind Op, Shape L, Shape R>() { chosen = while_comparison<Op, L, R>; });
+    return chosen;
+}
+
 void return_statement(Interpreter& in, const Statement& s) {
     in.set_return(s.expr ? in.evaluate(*s.expr) : Value::null());
 }
@@ -433,8 +482,8 @@ StatementHandler choose_statement_handler(const Statement& s) {
         if (is_plus_update(s)) return plus_update;
         return assign;
     case StmtKind::CompoundAssign: return choose_compound(s);
-    case StmtKind::If: return if_statement;
-    case StmtKind::While: return while_statement;
+    case StmtKind::If: return choose_if(s);
+    case StmtKind::While: return choose_while(s);
     case StmtKind::Return: return return_statement;
     case StmtKind::Expr: return expression_statement;
     case StmtKind::Function: return function_statement;

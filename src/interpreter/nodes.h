@@ -151,6 +151,77 @@ inline bool with_fast_operator(TokenKind op, F&& f) {
     }
 }
 
+// Operands that can be read in place, without evaluating anything: a
+// variable or a number literal. Anything else is evaluated.
+enum class Shape { Variable, Number, Float, Other };
+
+inline Shape shape_of(const Expression& e) {
+    switch (e.kind) {
+    case ExprKind::Identifier: return Shape::Variable;
+    case ExprKind::Number: return Shape::Number;
+    case ExprKind::Float: return Shape::Float;
+    default: return Shape::Other;
+    }
+}
+
+template <Shape S>
+[[gnu::always_inline]] inline bool read_operand(Interpreter& in, const Expression& e, NumericOperand& out) {
+    if constexpr (S == Shape::Number) {
+        out.is_float = false;
+        out.i = e.number;
+        return true;
+    } else if constexpr (S == Shape::Float) {
+        out.is_float = true;
+        out.f = e.floating;
+        return true;
+    } else {
+        const Value* v = in.find_binding(e.symbol);
+        return v && numeric_operand(*v, out);
+    }
+}
+
+// A comparison of two operands read in place: 1 true, 0 false, -1 when the
+// fast path does not cover the values (nothing has been evaluated then).
+template <TokenKind Op, Shape L, Shape R>
+[[gnu::always_inline]] inline int compare_in_place(Interpreter& in, const Expression& e) {
+    NumericOperand a;
+    NumericOperand b;
+    Value result;
+    if (read_operand<L>(in, *e.left, a) && read_operand<R>(in, *e.right, b) && fast_numeric<Op>(a, b, result))
+        return result.as_bool() ? 1 : 0;
+    return -1;
+}
+
+// Calls f<Op, L, R>() for a comparison of variables and number literals;
+// false for any other expression.
+template <class F>
+inline bool with_simple_comparison(const Expression& e, F&& f) {
+    if (e.kind != ExprKind::BinaryOp) return false;
+    Shape l = shape_of(*e.left);
+    Shape r = shape_of(*e.right);
+    auto simple = [](Shape s) { return s == Shape::Variable || s == Shape::Number; };
+    if (!simple(l) || !simple(r)) return false;
+    auto shapes = [&]<TokenKind Op>() {
+        if (l == Shape::Variable && r == Shape::Variable)
+            f.template operator()<Op, Shape::Variable, Shape::Variable>();
+        else if (l == Shape::Variable)
+            f.template operator()<Op, Shape::Variable, Shape::Number>();
+        else if (r == Shape::Variable)
+            f.template operator()<Op, Shape::Number, Shape::Variable>();
+        else
+            f.template operator()<Op, Shape::Number, Shape::Number>();
+    };
+    switch (e.op.kind) {
+    case TokenKind::Less: shapes.template operator()<TokenKind::Less>(); return true;
+    case TokenKind::Greater: shapes.template operator()<TokenKind::Greater>(); return true;
+    case TokenKind::LessEqual: shapes.template operator()<TokenKind::LessEqual>(); return true;
+    case TokenKind::GreaterEqual: shapes.template operator()<TokenKind::GreaterEqual>(); return true;
+    case TokenKind::Equal: shapes.template operator()<TokenKind::Equal>(); return true;
+    case TokenKind::NotEqual: shapes.template operator()<TokenKind::NotEqual>(); return true;
+    default: return false;
+    }
+}
+
 // Truth of a condition; booleans, the common case, without a call.
 inline bool truthy(const Value& v) {
     return v.is_boolean() ? v.as_bool() : v.is_truthy();
