@@ -30,15 +30,7 @@ bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
     if (push_form ? current.is_error() : !current.is_string()) return false;
     const Expression& e = *s.expr;
     Value result;
-    if (push_form && e.items.size() == 2 && current.is_array()) {
-        // The commonest form, x = push(x, v) on an array: v goes straight
-        // onto the variable's own array, as the builtin would put it.
-        result = evaluate(*e.items[1]);
-        if (!result.is_error()) {
-            find_binding(s.symbol)->array_mut().push_back(std::move(result));
-            return true;
-        }
-    } else if (push_form) {
+    if (push_form) {
         std::vector<Value> args = borrow_argument_list();
         args.resize(e.items.size());
         for (std::size_t i = 1; i < e.items.size(); ++i) {
@@ -62,11 +54,32 @@ bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
             result = apply_binary(e.op, left, right);
         }
     }
-    if (result.is_error())
-        console::error_line(
-            (s.kind == StmtKind::Let ? "Error in let statement for '" : "Error in assignment to '") + s.name +
-            "': " + result.error_message());
+    if (result.is_error()) report_update_error(s, result);
     set_variable(s.symbol, std::move(result));
+    return true;
+}
+
+void Interpreter::report_update_error(const Statement& s, const Value& error) {
+    console::error_line(
+        (s.kind == StmtKind::Let ? "Error in let statement for '" : "Error in assignment to '") + s.name +
+        "': " + error.error_message());
+}
+
+// The commonest update, x = push(x, v) on an array: v goes straight onto the
+// variable's own array, as the builtin would put it there.
+bool Interpreter::append_in_place(const Statement& s) {
+    const Expression& e = *s.expr;
+    if (e.items.size() != 2 || extra_debug || !binding_is_updatable(s.symbol) ||
+        !find_binding(s.symbol)->is_array())
+        return false;
+    Value item = evaluate(*e.items[1]);
+    if (item.is_error()) [[unlikely]] {
+        report_update_error(s, item);
+        set_variable(s.symbol, std::move(item));
+        return true;
+    }
+    // Looked up again: the evaluation may have grown the table of names.
+    find_binding(s.symbol)->array_mut().push_back(std::move(item));
     return true;
 }
 

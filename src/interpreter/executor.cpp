@@ -277,6 +277,7 @@ void assign(Interpreter& in, const Statement& s) {
 }
 
 void push_update(Interpreter& in, const Statement& s) {
+    if (in.append_in_place(s)) return;
     if (!in.try_update_in_place(s, true)) in.execute_assignment(s);
 }
 

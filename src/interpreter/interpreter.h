@@ -134,6 +134,8 @@ class Interpreter {
     void execute_use(const Statement& s);
     // x = push(x, ...) and s = s + ...: false when the general path must run.
     bool try_update_in_place(const Statement& s, bool push_form);
+    bool append_in_place(const Statement& s);
+    void report_update_error(const Statement& s, const Value& error);
     // Moves the variable's value out when the statement is about to replace
     // it with a result computed from it, so the builtin can reuse the storage.
     Value take_binding(Symbol name) {
