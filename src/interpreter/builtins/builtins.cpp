@@ -180,7 +180,7 @@ Value b_split(Args& args, GraphicsState&) {
     if (args.size() < 2) return Value::null();
     std::string text = args[0].display_text();
     std::string separator = args[1].display_text();
-    std::vector<Value> pieces;
+    ValueArray pieces;
     if (separator.empty()) {
         // Every character boundary matches, the start and the end included.
         pieces.push_back(Value::string(""));
@@ -228,7 +228,7 @@ Value b_pop(Args& args, GraphicsState&) {
 Value b_reverse(Args& args, GraphicsState&) {
     if (args.empty() || !args[0].is_array()) return Value::null();
     const auto& items = args[0].as_array();
-    return Value::array(std::vector<Value>(items.rbegin(), items.rend()));
+    return Value::array(ValueArray(items.rbegin(), items.rend()));
 }
 
 // --- arithmetic ---
