@@ -2,12 +2,11 @@
 //
 // A ValueArray is a growable run of Values, like std::vector<Value>, with one
 // difference that matters for large arrays: its block comes from malloc and
-// grows with realloc. For a block of more than a few hundred kilobytes glibc
-// serves realloc by remapping the pages to a larger address range, so the old
-// and the new block are never both resident and nothing is copied; a vector
-// would allocate the new block, move every element across and only then free
-// the old one, which puts the peak memory of a growing array at one and a half
-// times its size.
+// grows with realloc. A large block (past glibc's mmap threshold, 128 KiB at
+// first) is grown by remapping its pages to a larger address range, so the
+// old and the new block are never both resident and nothing is copied. A
+// vector allocates the new block and moves every element across before it
+// frees the old one: while it grows, the array takes twice its memory.
 //
 // Handing Values to realloc relies on Value being trivially relocatable: its
 // bytes may move to another address without running a constructor there,
