@@ -29,15 +29,19 @@ bundles a script into a standalone executable.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION interpreters)
-# The linked libraries (ICU, libsodium, libedit) are found by
-# dpkg-shlibdeps. SDL2 is opened at run time, on the first window, so it is
-# named here (of the version the build found); install, upgrade and build run
-# curl and tar.
+# The linked libraries (the C library, libsodium) are found by
+# dpkg-shlibdeps. SDL2 is opened at run time on the first window, ICU on the
+# first text outside ASCII and libedit when the REPL starts, so they are named
+# here (SDL2 of the version the build found, ICU of the major version whose
+# library name the executable opens); install, upgrade and build run curl and
+# tar.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+string(REGEX MATCH "^[0-9]+" WEXLIN_ICU_MAJOR "${ICU_VERSION}")
+set(WEXLIN_OPENED_LIBRARIES "libicu${WEXLIN_ICU_MAJOR}, libedit2")
 if(SDL2_VERSION)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= ${SDL2_VERSION}), curl, tar")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= ${SDL2_VERSION}), ${WEXLIN_OPENED_LIBRARIES}, curl, tar")
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, curl, tar")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, ${WEXLIN_OPENED_LIBRARIES}, curl, tar")
 endif()
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "imagemagick")
 include(CPack)

@@ -1,9 +1,8 @@
 #include "builder/text_utils.h"
 
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
-
 #include <utility>
+
+#include "support/unicode.h"
 
 namespace wexlin::builder {
 
@@ -16,12 +15,7 @@ std::string trim_right(std::string_view text) {
 }
 
 std::string to_lower_unicode(std::string_view text) {
-    icu::UnicodeString unicode =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-    unicode.toLower(icu::Locale::getRoot());
-    std::string lowered;
-    unicode.toUTF8String(lowered);
-    return lowered;
+    return unicode::to_lower(text);
 }
 
 std::string escape_xml(std::string_view text) {

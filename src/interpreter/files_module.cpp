@@ -84,7 +84,7 @@ Value list(Arguments& args) {
     std::string path = args[0].display_text();
     auto result = platform::list_folder(path);
     if (!result.ok) return failure("Failed to list folder", path, result.error);
-    std::vector<Value> names;
+    ValueArray names;
     names.reserve(result.names.size());
     for (auto& name : result.names)
         if (utf8::is_valid(name)) names.push_back(Value::string(std::move(name)));

@@ -19,7 +19,7 @@ struct StringObject : HeapObject {
     std::string text;
 };
 struct ArrayObject : HeapObject {
-    std::vector<Value> items;
+    ValueArray items;
 };
 struct DictObject : HeapObject {
     Dict dict;
@@ -61,7 +61,7 @@ Value Value::error(std::string message) {
     return v;
 }
 
-Value Value::array(std::vector<Value> items) {
+Value Value::array(ValueArray items) {
     Value v(ValueKind::Array);
     auto* object = new ArrayObject;
     object->items = std::move(items);
@@ -119,7 +119,7 @@ Value Value::circle(CircleShape c) {
 const std::string& Value::as_string() const {
     return object_of<StringObject>(m_payload.object)->text;
 }
-const std::vector<Value>& Value::as_array() const {
+const ValueArray& Value::as_array() const {
     return object_of<ArrayObject>(m_payload.object)->items;
 }
 const Dict& Value::as_dict() const {
@@ -156,7 +156,7 @@ std::string& Value::string_mut() {
     return object->text;
 }
 
-std::vector<Value>& Value::array_mut() {
+ValueArray& Value::array_mut() {
     auto* object = object_of<ArrayObject>(m_payload.object);
     if (object->refcount > 1) {
         auto* copy = new ArrayObject;

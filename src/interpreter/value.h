@@ -58,19 +58,21 @@ struct TriangleShape {
 };
 
 class Dict;
+class ValueArray; // value_array.h, included below
 struct HeapObject;
 
 class Value {
   public:
-    Value() : m_kind(ValueKind::Null) { m_payload.bits = 0; }
+    Value() noexcept : m_kind(ValueKind::Null) { m_payload.bits = 0; }
     ~Value() { release(); }
-    Value(const Value& other) : m_kind(other.m_kind), m_aux(other.m_aux), m_payload(other.m_payload) {
+    Value(const Value& other) noexcept
+        : m_kind(other.m_kind), m_aux(other.m_aux), m_payload(other.m_payload) {
         retain();
     }
     Value(Value&& other) noexcept : m_kind(other.m_kind), m_aux(other.m_aux), m_payload(other.m_payload) {
         other.m_kind = ValueKind::Null;
     }
-    Value& operator=(const Value& other) {
+    Value& operator=(const Value& other) noexcept {
         if (this != &other) {
             other.retain();
             release();
@@ -108,7 +110,7 @@ class Value {
     }
     static Value null() { return Value(); }
     static Value string(std::string text);
-    static Value array(std::vector<Value> items);
+    static Value array(ValueArray items);
     static Value dict(Dict entries);
     static Value function(std::shared_ptr<const FunctionDecl> decl);
     static Value builtin_function(std::string full_name);
@@ -138,7 +140,7 @@ class Value {
     const std::string& as_string() const;
     const std::string& builtin_name() const { return as_string(); }
     const std::string& error_message() const { return as_string(); }
-    const std::vector<Value>& as_array() const;
+    const ValueArray& as_array() const;
     const Dict& as_dict() const;
     const std::shared_ptr<const FunctionDecl>& as_function() const;
     RectShape as_rect() const;
@@ -148,7 +150,7 @@ class Value {
 
     // Writable access; copies the storage first when another value shares it.
     std::string& string_mut();
-    std::vector<Value>& array_mut();
+    ValueArray& array_mut();
 
     // Whether this value is the only holder of its storage (always true inline).
     bool is_unique() const;
@@ -199,6 +201,13 @@ inline void Value::release() {
 inline bool Value::is_unique() const {
     return !is_heap() || m_payload.object->refcount == 1;
 }
+
+} // namespace wexlin
+
+// Array storage needs the complete Value; everyone who uses values uses it.
+#include "interpreter/value_array.h"
+
+namespace wexlin {
 
 // Dictionary: unique string keys, visited in insertion order. The hashing is
 // keyed with a per-process random key so crafted keys cannot force collisions.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
-#include <unicode/uchar.h>
 
+#include "support/unicode.h"
 #include "support/utf8.h"
 
 namespace wexlin {
@@ -40,10 +40,7 @@ bool is_ascii_letter(char32_t c) {
 
 bool continues_name(char32_t c) {
     if (c < 0x80) return c == '_' || is_ascii_letter(c) || is_ascii_digit(c);
-    auto cp = static_cast<UChar32>(c);
-    if (u_hasBinaryProperty(cp, UCHAR_ALPHABETIC)) return true;
-    auto type = u_charType(cp);
-    return type == U_DECIMAL_DIGIT_NUMBER || type == U_LETTER_NUMBER || type == U_OTHER_NUMBER;
+    return unicode::is_alphabetic(c) || unicode::is_numeric(c);
 }
 
 class Lexer {

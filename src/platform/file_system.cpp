@@ -1,7 +1,10 @@
-// Written against std::filesystem and file streams, which both POSIX systems
-// and Windows provide; paths are converted from UTF-8 explicitly so Windows
-// does not read them in its ANSI code page.
+// Written against std::filesystem and file streams, and the POSIX calls where
+// those cost too much; paths are converted from UTF-8 explicitly.
 #include "platform/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -47,37 +50,43 @@ std::string from_native(const fs::path& path) {
 
 } // namespace
 
+// Read with the system's calls rather than a file stream: a stream sets up
+// the C++ locale on first use, dozens of facets whose code then stays
+// resident, and every script start reads its script through here.
 ReadResult read_file(std::string_view path_text) {
     ReadResult result;
     fs::path path;
     result.ok = to_native(path_text, path, result.error);
     if (!result.ok) return result;
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) {
+    auto fail = [&result](int code) {
         result.ok = false;
-        result.error = text_of(std::errc::is_a_directory);
+        result.error = std::generic_category().message(code);
+        result.bytes.clear();
         return result;
-    }
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        result.ok = false;
-        result.error = last_error_text();
-        return result;
+    };
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return fail(errno);
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return fail(EISDIR);
     }
     char buffer[65536];
     for (;;) {
-        errno = 0;
-        in.read(buffer, sizeof buffer);
-        result.bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (in.bad()) {
-            result.ok = false;
-            result.error = last_error_text();
-            result.bytes.clear();
-            return result;
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            int code = errno;
+            ::close(fd);
+            return fail(code);
         }
-        if (in.eof()) break;
+        if (got == 0) break;
+        result.bytes.append(buffer, static_cast<std::size_t>(got));
     }
+    ::close(fd);
     return result;
 }
 

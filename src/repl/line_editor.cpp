@@ -2,6 +2,7 @@
 
 // libedit's readline interface declares names such as Function and CTRL in
 // the global namespace, so it is included in this one file only.
+#include <dlfcn.h>
 #include <editline/readline.h>
 #include <fcntl.h>
 #include <langinfo.h>
@@ -17,6 +18,51 @@ namespace wexlin {
 namespace {
 
 constexpr int history_limit = 1000;
+
+// libedit is opened when the REPL starts on a terminal rather than linked:
+// otherwise every script run would map it and the terminal libraries it
+// brings along, for nothing.
+#define WEXLIN_EDIT_FUNCTIONS(X)                                                                             \
+    X(rl_initialize)                                                                                         \
+    X(rl_bind_key)                                                                                           \
+    X(rl_insert)                                                                                             \
+    X(using_history)                                                                                         \
+    X(stifle_history)                                                                                        \
+    X(read_history)                                                                                          \
+    X(write_history)                                                                                         \
+    X(add_history)                                                                                           \
+    X(readline)
+
+struct EditLibrary {
+#define WEXLIN_EDIT_POINTER(name) decltype(&::name) name = nullptr;
+    WEXLIN_EDIT_FUNCTIONS(WEXLIN_EDIT_POINTER)
+#undef WEXLIN_EDIT_POINTER
+    decltype(&::rl_readline_name) readline_name = nullptr;
+};
+
+const EditLibrary* load_edit_library() {
+    static EditLibrary library;
+    void* handle = dlopen("libedit.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return nullptr;
+    bool complete = true;
+#define WEXLIN_EDIT_RESOLVE(name)                                                                            \
+    library.name = reinterpret_cast<decltype(library.name)>(dlsym(handle, #name));                           \
+    complete = complete && library.name != nullptr;
+    WEXLIN_EDIT_FUNCTIONS(WEXLIN_EDIT_RESOLVE)
+#undef WEXLIN_EDIT_RESOLVE
+    library.readline_name = static_cast<decltype(library.readline_name)>(dlsym(handle, "rl_readline_name"));
+    complete = complete && library.readline_name != nullptr;
+    // The handle stays open for the life of the process, as a linked library
+    // would.
+    return complete ? &library : nullptr;
+}
+
+// The loaded library, or nullptr when libedit cannot be loaded (then the
+// REPL reads plain lines).
+const EditLibrary* edit_library() {
+    static const EditLibrary* library = load_edit_library();
+    return library;
+}
 
 // Scripts and the REPL's input are UTF-8. The editor decodes what is typed
 // with the character type of the current locale, which in a plain "C"
@@ -49,20 +95,20 @@ std::string home_folder() {
 
 class LineEditor final : public LineSource {
   public:
-    LineEditor() {
+    explicit LineEditor(const EditLibrary& edit) : m_edit(edit) {
         Utf8CharacterType utf8;
-        rl_readline_name = "wexlin";
-        m_ready = rl_initialize() == 0;
+        *m_edit.readline_name = "wexlin";
+        m_ready = m_edit.rl_initialize() == 0;
         if (!m_ready) return;
         // Tab inserts a tab: file-name completion means nothing in a
         // statement.
-        rl_bind_key('\t', rl_insert);
-        using_history();
-        stifle_history(history_limit);
+        m_edit.rl_bind_key('\t', m_edit.rl_insert);
+        m_edit.using_history();
+        m_edit.stifle_history(history_limit);
         std::string home = home_folder();
         if (!home.empty()) {
             m_history_path = home + "/.wexlin_history";
-            read_history(m_history_path.c_str());
+            m_edit.read_history(m_history_path.c_str());
         }
     }
 
@@ -70,7 +116,7 @@ class LineEditor final : public LineSource {
 
     bool read_line(std::string_view prompt, std::string& line) override {
         Utf8CharacterType utf8;
-        char* text = readline(std::string(prompt).c_str());
+        char* text = m_edit.readline(std::string(prompt).c_str());
         if (!text) return false;
         line = text;
         std::free(text);
@@ -80,7 +126,7 @@ class LineEditor final : public LineSource {
     void remember(const std::string& line) override {
         if (line == m_last) return;
         m_last = line;
-        add_history(line.c_str());
+        m_edit.add_history(line.c_str());
         save_history();
     }
 
@@ -94,9 +140,10 @@ class LineEditor final : public LineSource {
         int fd = ::open(m_history_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0) return;
         ::close(fd);
-        write_history(m_history_path.c_str());
+        m_edit.write_history(m_history_path.c_str());
     }
 
+    const EditLibrary& m_edit;
     bool m_ready = false;
     std::string m_history_path;
     std::string m_last;
@@ -105,7 +152,9 @@ class LineEditor final : public LineSource {
 } // namespace
 
 std::unique_ptr<LineSource> make_line_editor() {
-    auto editor = std::make_unique<LineEditor>();
+    const EditLibrary* edit = edit_library();
+    if (!edit) return nullptr;
+    auto editor = std::make_unique<LineEditor>(*edit);
     if (!editor->ready()) return nullptr;
     return editor;
 }

@@ -6,12 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <sodium.h>
-#include <unicode/locid.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
 
 #include "interpreter/graphics_ops/graphics_builtins.h"
 #include "support/limits.h"
+#include "support/unicode.h"
 #include "support/utf8.h"
 
 namespace wexlin {
@@ -79,17 +77,6 @@ RandomStream& random_stream() {
 
 // --- text helpers ---
 
-std::string case_mapped(const std::string& text, bool upper) {
-    icu::UnicodeString u = icu::UnicodeString::fromUTF8(text);
-    if (upper)
-        u.toUpper(icu::Locale::getRoot());
-    else
-        u.toLower(icu::Locale::getRoot());
-    std::string out;
-    u.toUTF8String(out);
-    return out;
-}
-
 // --- console ---
 
 Value b_print(Args& args, GraphicsState&) {
@@ -135,12 +122,12 @@ Value b_len(Args& args, GraphicsState&) {
 
 Value b_upper(Args& args, GraphicsState&) {
     if (args.empty() || !args[0].is_string()) return Value::null();
-    return Value::string(case_mapped(args[0].as_string(), true));
+    return Value::string(unicode::to_upper(args[0].as_string()));
 }
 
 Value b_lower(Args& args, GraphicsState&) {
     if (args.empty() || !args[0].is_string()) return Value::null();
-    return Value::string(case_mapped(args[0].as_string(), false));
+    return Value::string(unicode::to_lower(args[0].as_string()));
 }
 
 Value b_slice(Args& args, GraphicsState&) {
@@ -180,7 +167,7 @@ Value b_split(Args& args, GraphicsState&) {
     if (args.size() < 2) return Value::null();
     std::string text = args[0].display_text();
     std::string separator = args[1].display_text();
-    std::vector<Value> pieces;
+    ValueArray pieces;
     if (separator.empty()) {
         // Every character boundary matches, the start and the end included.
         pieces.push_back(Value::string(""));
@@ -228,7 +215,7 @@ Value b_pop(Args& args, GraphicsState&) {
 Value b_reverse(Args& args, GraphicsState&) {
     if (args.empty() || !args[0].is_array()) return Value::null();
     const auto& items = args[0].as_array();
-    return Value::array(std::vector<Value>(items.rbegin(), items.rend()));
+    return Value::array(ValueArray(items.rbegin(), items.rend()));
 }
 
 // --- arithmetic ---
@@ -392,7 +379,7 @@ std::string trim_unicode_whitespace(std::string_view text) {
     while (begin < end) {
         std::size_t next = begin;
         char32_t cp = utf8::decode(text, next);
-        if (!u_isUWhiteSpace(static_cast<UChar32>(cp))) break;
+        if (!unicode::is_white_space(cp)) break;
         begin = next;
     }
     while (end > begin) {
@@ -402,7 +389,7 @@ std::string trim_unicode_whitespace(std::string_view text) {
             --start;
         std::size_t probe = start;
         char32_t cp = utf8::decode(text, probe);
-        if (!u_isUWhiteSpace(static_cast<UChar32>(cp))) break;
+        if (!unicode::is_white_space(cp)) break;
         end = start;
     }
     return std::string(text.substr(begin, end - begin));

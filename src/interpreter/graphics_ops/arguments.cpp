@@ -49,7 +49,7 @@ std::vector<PointF> read_points(const Value& list) {
     std::vector<PointF> points;
     for (const Value& element : list.as_array()) {
         if (!element.is_array()) continue;
-        const std::vector<Value>& pair = element.as_array();
+        const ValueArray& pair = element.as_array();
         PointF point;
         if (pair.size() < 2 || !point_coordinate(pair[0], point.x) || !point_coordinate(pair[1], point.y))
             continue;

@@ -2,14 +2,13 @@
 // failure is an Error value; nothing here prints.
 #include <algorithm>
 #include <array>
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
 
 #include "interpreter/graphics_ops/arguments.h"
 #include "interpreter/graphics_ops/frame.h"
 #include "interpreter/graphics_ops/raster.h"
 #include "interpreter/graphics_ops/window.h"
 #include "interpreter/module_entry.h"
+#include "support/unicode.h"
 
 namespace wexlin {
 
@@ -20,11 +19,7 @@ namespace {
 using Arguments = std::vector<Value>;
 
 std::string lower_case(const std::string& text) {
-    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(text);
-    unicode.toLower(icu::Locale::getRoot());
-    std::string lowered;
-    unicode.toUTF8String(lowered);
-    return lowered;
+    return unicode::to_lower(text);
 }
 
 Value result_of(std::optional<std::string> failure) {

@@ -1,8 +1,6 @@
 #include "modules/http/http_text.h"
 
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
-
+#include "support/unicode.h"
 #include "support/utf8.h"
 
 namespace wexlin::http {
@@ -61,12 +59,7 @@ std::string_view trim_white_space(std::string_view text) {
 }
 
 std::string to_upper(std::string_view text) {
-    icu::UnicodeString wide =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-    wide.toUpper(icu::Locale::getRoot());
-    std::string out;
-    wide.toUTF8String(out);
-    return out;
+    return unicode::to_upper(text);
 }
 
 } // namespace wexlin::http

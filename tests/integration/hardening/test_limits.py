@@ -110,8 +110,30 @@ def test_memory_running_out():
     check(err == ESC + "[31mError: Out of memory" + ESC + "[0m\n", "huge script error %r" % err)
 
 
+def test_array_growth_running_out():
+    # An array grown one push at a time until its block cannot grow: the push
+    # fails, the assignment gives `a` the Error, which ends the loop. The
+    # array's block is released: a range of 4 million numbers fits again.
+    if SANITIZED:
+        print("skipped: memory limits under the sanitizers")
+        return
+    source = ('a = [1]\n'
+              'n = 0\n'
+              'while typeof(a) == "array" {\n'
+              '  a = push(a, n)\n'
+              '  n += 1\n'
+              '}\n'
+              'print(n > 1000000)\n'
+              'print(len(0..4000000))\n')
+    status, out, err = run({"argv": ["grow.wx"], "files": {"grow.wx": source}}, limit_memory=256 << 20)
+    no_crash(status, err, "array growth running out")
+    check(status == 0 and out == "true\n4000000\n", "array growth: %d %r" % (status, out))
+    check(err == ERROR + "Out of memory\n" + ERROR + "Error in assignment to 'a': Out of memory\n" + ERROR +
+          "Error in while condition: Out of memory\n", "array growth errors %r" % err)
+
+
 for test in [test_repl_long_lines, test_repl_input_without_line_breaks, test_million_statements, test_module_chain,
-             test_memory_running_out]:
+             test_memory_running_out, test_array_growth_running_out]:
     print("==", test.__name__, flush=True)
     test()
 print("%d check(s) failed" % len(failures) if failures else "all checks passed")
