@@ -15,18 +15,6 @@ namespace wexlin {
 
 namespace {
 
-struct StringObject : HeapObject {
-    std::string text;
-};
-struct ArrayObject : HeapObject {
-    ValueArray items;
-};
-struct DictObject : HeapObject {
-    Dict dict;
-};
-struct FunctionObject : HeapObject {
-    std::shared_ptr<const FunctionDecl> decl;
-};
 struct RectObject : HeapObject {
     RectShape rect;
 };
@@ -116,18 +104,6 @@ Value Value::circle(CircleShape c) {
     return v;
 }
 
-const std::string& Value::as_string() const {
-    return object_of<StringObject>(m_payload.object)->text;
-}
-const ValueArray& Value::as_array() const {
-    return object_of<ArrayObject>(m_payload.object)->items;
-}
-const Dict& Value::as_dict() const {
-    return object_of<DictObject>(m_payload.object)->dict;
-}
-const std::shared_ptr<const FunctionDecl>& Value::as_function() const {
-    return object_of<FunctionObject>(m_payload.object)->decl;
-}
 RectShape Value::as_rect() const {
     return object_of<RectObject>(m_payload.object)->rect;
 }
@@ -156,16 +132,13 @@ std::string& Value::string_mut() {
     return object->text;
 }
 
-ValueArray& Value::array_mut() {
+ValueArray& Value::array_copy_for_write() {
     auto* object = object_of<ArrayObject>(m_payload.object);
-    if (object->refcount > 1) {
-        auto* copy = new ArrayObject;
-        copy->items = object->items;
-        --object->refcount;
-        m_payload.object = copy;
-        return copy->items;
-    }
-    return object->items;
+    auto* copy = new ArrayObject;
+    copy->items = object->items;
+    --object->refcount;
+    m_payload.object = copy;
+    return copy->items;
 }
 
 void Value::destroy() {

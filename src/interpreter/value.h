@@ -163,6 +163,7 @@ class Value {
     std::string debug_form() const;
 
   private:
+    ValueArray& array_copy_for_write(); // array_mut on a shared array
     explicit Value(ValueKind kind) : m_kind(kind) { m_payload.bits = 0; }
     // One bit per kind whose payload lives in a heap object.
     static constexpr std::uint32_t heap_kinds =
@@ -233,6 +234,39 @@ class Dict {
     std::vector<Entry> m_entries;
     std::vector<std::uint32_t> m_index; // 0 = empty, else entry index + 1
 };
+
+// The heap objects behind the kinds that are read most, so that reading them
+// needs no call.
+struct StringObject : HeapObject {
+    std::string text;
+};
+struct ArrayObject : HeapObject {
+    ValueArray items;
+};
+struct DictObject : HeapObject {
+    Dict dict;
+};
+struct FunctionObject : HeapObject {
+    std::shared_ptr<const FunctionDecl> decl;
+};
+
+inline const std::string& Value::as_string() const {
+    return static_cast<const StringObject*>(m_payload.object)->text;
+}
+inline const ValueArray& Value::as_array() const {
+    return static_cast<const ArrayObject*>(m_payload.object)->items;
+}
+inline const Dict& Value::as_dict() const {
+    return static_cast<const DictObject*>(m_payload.object)->dict;
+}
+inline const std::shared_ptr<const FunctionDecl>& Value::as_function() const {
+    return static_cast<const FunctionObject*>(m_payload.object)->decl;
+}
+inline ValueArray& Value::array_mut() {
+    if (m_payload.object->refcount > 1) [[unlikely]]
+        return array_copy_for_write();
+    return static_cast<ArrayObject*>(m_payload.object)->items;
+}
 
 // How write_nested spells the parts of arrays and dictionaries.
 struct NestedFormat {

@@ -1,4 +1,5 @@
-#include "interpreter/value_array.h"
+// value.h brings this header in at the point where Value is complete.
+#include "interpreter/value.h"
 
 #include <cstdlib>
 #include <new>

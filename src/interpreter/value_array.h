@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+// Include value.h rather than this header: it includes this one where
+// Value is complete.
 #include "interpreter/value.h"
 
 namespace wexlin {
