@@ -69,17 +69,17 @@ void Interpreter::report_update_error(const Statement& s, const Value& error) {
 // variable's own array, as the builtin would put it there.
 bool Interpreter::append_in_place(const Statement& s) {
     const Expression& e = *s.expr;
-    if (e.items.size() != 2 || extra_debug || !binding_is_updatable(s.symbol) ||
-        !find_binding(s.symbol)->is_array())
-        return false;
+    if (e.items.size() != 2 || extra_debug) return false;
+    Value* array = updatable_binding(s.symbol);
+    if (!array || !array->is_array()) return false;
+    // The value makes no calls, so the binding stays where it is.
     Value item = evaluate(*e.items[1]);
     if (item.is_error()) [[unlikely]] {
         report_update_error(s, item);
         set_variable(s.symbol, std::move(item));
         return true;
     }
-    // Looked up again: the evaluation may have grown the table of names.
-    find_binding(s.symbol)->array_mut().push_back(std::move(item));
+    array->array_mut().push_back(std::move(item));
     return true;
 }
 

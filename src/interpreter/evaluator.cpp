@@ -184,14 +184,12 @@ Value index_of_variable(Interpreter& in, const Expression& e) {
             const Value* v = at.kind == ExprKind::Identifier ? in.find_binding(at.symbol) : nullptr;
             if (!v || !v->is_number()) return in.evaluate_index(e);
             i = v->as_number();
-            object = in.find_binding(e.left->symbol); // the lookup above may have grown the table
         }
         const auto& items = object->as_array();
         if (i >= 0 && static_cast<std::uint64_t>(i) < items.size()) return items[static_cast<std::size_t>(i)];
     } else if (object && object->is_dict() && at.kind == ExprKind::Identifier) {
         const Value* key = in.find_binding(at.symbol);
         if (key && key->is_string()) {
-            object = in.find_binding(e.left->symbol);
             if (const Value* found = object->as_dict().find(key->as_string())) return *found;
         }
     }
@@ -253,9 +251,7 @@ Value Interpreter::evaluate_dict(const Expression& e) {
 }
 
 Value Interpreter::evaluate_identifier(const Expression& e) {
-    Slot& s = slot(e.symbol);
-    if (s.top) return m_bindings[s.top - 1].value;
-    if (s.global_bound) return s.global;
+    if (const Value* v = find_binding(e.symbol)) return *v;
     return failure("Undefined variable '" + e.text + "'");
 }
 

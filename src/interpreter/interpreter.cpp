@@ -20,15 +20,12 @@ void Interpreter::grow_slots(Symbol name) {
 }
 
 Value Interpreter::get_variable(Symbol name) {
-    Slot& s = slot(name);
-    if (s.top) return m_bindings[s.top - 1].value;
-    if (s.global_bound) return s.global;
+    if (const Value* v = find_binding(name)) return *v;
     return Value::null();
 }
 
 bool Interpreter::is_bound(Symbol name) {
-    Slot& s = slot(name);
-    return s.top || s.global_bound;
+    return find_binding(name) != nullptr;
 }
 
 void Interpreter::bind_global(Slot& s, Symbol name, Value&& value) {

@@ -58,18 +58,27 @@ class Interpreter {
     }
     void declare_global(Symbol name);
     // The binding a read of the name finds, or null when it is unbound.
+    // Reading never grows the tables (a name past their end was never
+    // bound), so a pointer to a binding stays good while expressions without
+    // calls are evaluated.
     [[gnu::always_inline]] Value* find_binding(Symbol name) {
-        Slot& s = slot(name);
+        if (name >= m_slots.size()) [[unlikely]]
+            return nullptr;
+        Slot& s = m_slots[name];
         if (s.top) return &m_bindings[s.top - 1].value;
         if (s.global_bound) return &s.global;
         return nullptr;
     }
     // Whether the binding a read of the name finds is the binding a write of
     // the name replaces (a `global` declaration can send the write elsewhere).
-    bool binding_is_updatable(Symbol name) {
-        Slot& s = slot(name);
-        if (s.declared_global || m_depth == 0) return !s.top && s.global_bound;
-        return s.top && m_bindings[s.top - 1].depth == m_depth;
+    bool binding_is_updatable(Symbol name) { return updatable_binding(name) != nullptr; }
+    // That binding, when it is both; else null.
+    Value* updatable_binding(Symbol name) {
+        if (name >= m_slots.size()) [[unlikely]]
+            return nullptr;
+        Slot& s = m_slots[name];
+        if (s.declared_global || m_depth == 0) return !s.top && s.global_bound ? &s.global : nullptr;
+        return s.top && m_bindings[s.top - 1].depth == m_depth ? &m_bindings[s.top - 1].value : nullptr;
     }
 
     // Evaluation and execution. Each node runs through the handler chosen
