@@ -1,5 +1,6 @@
 // Expression evaluation: literals, names, operators, indexing and ranges.
 // Failures are Error values; the step that detects one writes its error line.
+#include <array>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -324,23 +325,72 @@ Value binary_general(Interpreter& in, const Expression& e) {
     return in.evaluate_binary(e);
 }
 
+template <TokenKind Op, Shape L>
+constexpr std::array<ExpressionHandler, 5> row = {
+    binary_node<Op, L, Shape::Variable>, binary_node<Op, L, Shape::Number>, binary_node<Op, L, Shape::Float>,
+    binary_node<Op, L, Shape::Tree>, binary_node<Op, L, Shape::Other>};
+
 template <TokenKind Op>
 ExpressionHandler handler_for_shapes(Shape l, Shape r) {
     using enum Shape;
-    static constexpr ExpressionHandler table[4][4] = {
-        {binary_node<Op, Variable, Variable>, binary_node<Op, Variable, Number>,
-         binary_node<Op, Variable, Float>, binary_node<Op, Variable, Other>},
-        {binary_node<Op, Number, Variable>, binary_node<Op, Number, Number>, binary_node<Op, Number, Float>,
-         binary_node<Op, Number, Other>},
-        {binary_node<Op, Float, Variable>, binary_node<Op, Float, Number>, binary_node<Op, Float, Float>,
-         binary_node<Op, Float, Other>},
-        {binary_node<Op, Other, Variable>, binary_node<Op, Other, Number>, binary_node<Op, Other, Float>,
-         binary_node<Op, Other, Other>},
-    };
+    static constexpr std::array<ExpressionHandler, 5> table[5] = {
+        row<Op, Variable>, row<Op, Number>, row<Op, Float>, row<Op, Tree>, row<Op, Other>};
     return table[static_cast<int>(l)][static_cast<int>(r)];
 }
 
+template <TokenKind Op, Shape L, Shape R>
+bool numeric_node(Interpreter& in, const Expression& e, NumericOperand& out) {
+    NumericOperand a;
+    NumericOperand b;
+    return read_operand<L>(in, *e.left, a) && read_operand<R>(in, *e.right, b) &&
+           numeric_result<Op>(a, b, out);
+}
+
+template <TokenKind Op, Shape L>
+constexpr std::array<NumericHandler, 4> numeric_row = {
+    numeric_node<Op, L, Shape::Variable>, numeric_node<Op, L, Shape::Number>,
+    numeric_node<Op, L, Shape::Float>, numeric_node<Op, L, Shape::Tree>};
+
+template <TokenKind Op>
+NumericHandler numeric_for_shapes(Shape l, Shape r) {
+    using enum Shape;
+    static constexpr std::array<NumericHandler, 4> table[4] = {
+        numeric_row<Op, Variable>, numeric_row<Op, Number>, numeric_row<Op, Float>, numeric_row<Op, Tree>};
+    return table[static_cast<int>(l)][static_cast<int>(r)];
+}
+
+bool is_arithmetic(TokenKind op) {
+    return op == TokenKind::Plus || op == TokenKind::Minus || op == TokenKind::Star ||
+           op == TokenKind::Slash || op == TokenKind::Percent;
+}
+
 } // namespace
+
+Shape shape_of(const Expression& e) {
+    switch (e.kind) {
+    case ExprKind::Identifier: return Shape::Variable;
+    case ExprKind::Number: return Shape::Number;
+    case ExprKind::Float: return Shape::Float;
+    case ExprKind::BinaryOp:
+        return is_arithmetic(e.op.kind) && shape_of(*e.left) != Shape::Other &&
+                       shape_of(*e.right) != Shape::Other
+                   ? Shape::Tree
+                   : Shape::Other;
+    default: return Shape::Other;
+    }
+}
+
+NumericHandler choose_numeric_handler(const Expression& e) {
+    Shape l = shape_of(*e.left);
+    Shape r = shape_of(*e.right);
+    switch (e.op.kind) {
+    case TokenKind::Plus: return numeric_for_shapes<TokenKind::Plus>(l, r);
+    case TokenKind::Minus: return numeric_for_shapes<TokenKind::Minus>(l, r);
+    case TokenKind::Star: return numeric_for_shapes<TokenKind::Star>(l, r);
+    case TokenKind::Slash: return numeric_for_shapes<TokenKind::Slash>(l, r);
+    default: return numeric_for_shapes<TokenKind::Percent>(l, r);
+    }
+}
 
 ExpressionHandler choose_binary_handler(const Expression& e) {
     ExpressionHandler chosen = binary_general;

@@ -97,12 +97,25 @@ Value Interpreter::evaluate_guarded(const Expression& expression) {
     }
 }
 
+namespace {
+
+[[gnu::noinline, gnu::cold]] void report_assignment_error(const Statement& s, const Value& error) {
+    report(s.kind == StmtKind::Let ? "Error in let statement for '" + s.name + "': "
+                                   : "Error in assignment to '" + s.name + "': ",
+           error);
+}
+
+} // namespace
+
 void Interpreter::execute_assignment(const Statement& s) {
     Value v = evaluate(*s.expr);
     if (v.is_error()) [[unlikely]]
-        report(s.kind == StmtKind::Let ? "Error in let statement for '" + s.name + "': "
-                                       : "Error in assignment to '" + s.name + "': ",
-               v);
+        report_assignment_error(s, v);
+    // Straight into the binding when it is the one the name reads.
+    if (Value* binding = updatable_binding(s.symbol)) {
+        *binding = std::move(v);
+        return;
+    }
     set_variable(s.symbol, std::move(v));
 }
 
@@ -281,12 +294,36 @@ void push_update(Interpreter& in, const Statement& s) {
     if (!in.try_update_in_place(s, true)) in.execute_assignment(s);
 }
 
+// x = an arithmetic tree: the number is computed without making a value
+// for each operator.
+void assign_arithmetic(Interpreter& in, const Statement& s) {
+    const Expression& e = *s.expr;
+    if (!e.numeric) [[unlikely]]
+        e.numeric = choose_numeric_handler(e);
+    NumericOperand result;
+    if (!e.numeric(in, e, result)) {
+        in.execute_assignment(s);
+        return;
+    }
+    Value v = result.is_float ? Value::floating(result.f) : Value::number(result.i);
+    if (Value* binding = in.updatable_binding(s.symbol))
+        *binding = std::move(v);
+    else
+        in.set_variable(s.symbol, std::move(v));
+}
+
 // Only a string gains from growing in place; numbers take the arithmetic
 // fast path of the general assignment.
 void plus_update(Interpreter& in, const Statement& s) {
     const Value* current = in.find_binding(s.symbol);
     if (current && current->is_string() && in.try_update_in_place(s, false)) return;
     in.execute_assignment(s);
+}
+
+void plus_update_arithmetic(Interpreter& in, const Statement& s) {
+    const Value* current = in.find_binding(s.symbol);
+    if (current && current->is_string() && in.try_update_in_place(s, false)) return;
+    assign_arithmetic(in, s);
 }
 
 // x op= y with y a variable or a literal and x holding a number: computed
@@ -480,6 +517,8 @@ StatementHandler choose_statement_handler(const Statement& s) {
     case StmtKind::Let:
     case StmtKind::Assign:
         if (is_push_update(s)) return push_update;
+        if (s.expr->kind == ExprKind::BinaryOp && shape_of(*s.expr) == Shape::Tree)
+            return is_plus_update(s) ? plus_update_arithmetic : assign_arithmetic;
         if (is_plus_update(s)) return plus_update;
         return assign;
     case StmtKind::CompoundAssign: return choose_compound(s);

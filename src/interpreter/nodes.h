@@ -131,6 +131,50 @@ template <TokenKind Op>
     return true;
 }
 
+// The arithmetic operators on numbers, giving a number: the same results as
+// the general rules wherever it answers true.
+template <TokenKind Op>
+[[gnu::always_inline]] inline bool numeric_result(const NumericOperand& a, const NumericOperand& b,
+                                                  NumericOperand& out) {
+    if (!a.is_float && !b.is_float) {
+        std::int64_t x = a.i;
+        std::int64_t y = b.i;
+        out.is_float = false;
+        if constexpr (Op == TokenKind::Plus)
+            out.i = wrapping_add(x, y);
+        else if constexpr (Op == TokenKind::Minus)
+            out.i = wrapping_sub(x, y);
+        else if constexpr (Op == TokenKind::Star)
+            out.i = wrapping_mul(x, y);
+        else if constexpr (Op == TokenKind::Slash) {
+            if (y == 0 || y == -1) return false;
+            out.i = x / y;
+        } else if constexpr (Op == TokenKind::Percent) {
+            if (y == 0 || y == -1) return false;
+            out.i = x % y;
+        } else
+            return false;
+        return true;
+    }
+    double x = a.as_double();
+    double y = b.as_double();
+    out.is_float = true;
+    if constexpr (Op == TokenKind::Plus)
+        out.f = x + y;
+    else if constexpr (Op == TokenKind::Minus)
+        out.f = x - y;
+    else if constexpr (Op == TokenKind::Star)
+        out.f = x * y;
+    else if constexpr (Op == TokenKind::Slash) {
+        if (y == 0.0) return false;
+        out.f = x / y;
+    } else if constexpr (Op == TokenKind::Percent)
+        out.f = std::fmod(x, y);
+    else
+        return false;
+    return true;
+}
+
 // Calls f with the operator as a template argument; false for an operator
 // without a fast path.
 template <class F>
@@ -153,16 +197,13 @@ inline bool with_fast_operator(TokenKind op, F&& f) {
 
 // Operands that can be read in place, without evaluating anything: a
 // variable or a number literal. Anything else is evaluated.
-enum class Shape { Variable, Number, Float, Other };
+// An arithmetic tree (+ - * / % over variables, number literals and such
+// trees) is computed as a number through its nodes' numeric handlers, and
+// like a variable it can be read without effects: reading it only fails.
+enum class Shape { Variable, Number, Float, Tree, Other };
 
-inline Shape shape_of(const Expression& e) {
-    switch (e.kind) {
-    case ExprKind::Identifier: return Shape::Variable;
-    case ExprKind::Number: return Shape::Number;
-    case ExprKind::Float: return Shape::Float;
-    default: return Shape::Other;
-    }
-}
+Shape shape_of(const Expression& e);
+NumericHandler choose_numeric_handler(const Expression& e);
 
 template <Shape S>
 [[gnu::always_inline]] inline bool read_operand(Interpreter& in, const Expression& e, NumericOperand& out) {
@@ -174,6 +215,10 @@ template <Shape S>
         out.is_float = true;
         out.f = e.floating;
         return true;
+    } else if constexpr (S == Shape::Tree) {
+        if (!e.numeric) [[unlikely]]
+            e.numeric = choose_numeric_handler(e);
+        return e.numeric(in, e, out);
     } else {
         const Value* v = in.find_binding(e.symbol);
         return v && numeric_operand(*v, out);
@@ -199,17 +244,22 @@ inline bool with_simple_comparison(const Expression& e, F&& f) {
     if (e.kind != ExprKind::BinaryOp) return false;
     Shape l = shape_of(*e.left);
     Shape r = shape_of(*e.right);
-    auto simple = [](Shape s) { return s == Shape::Variable || s == Shape::Number; };
-    if (!simple(l) || !simple(r)) return false;
+    if (l == Shape::Other || r == Shape::Other) return false;
+    auto right = [&]<TokenKind Op, Shape L>() {
+        switch (r) {
+        case Shape::Variable: f.template operator()<Op, L, Shape::Variable>(); break;
+        case Shape::Number: f.template operator()<Op, L, Shape::Number>(); break;
+        case Shape::Float: f.template operator()<Op, L, Shape::Float>(); break;
+        default: f.template operator()<Op, L, Shape::Tree>(); break;
+        }
+    };
     auto shapes = [&]<TokenKind Op>() {
-        if (l == Shape::Variable && r == Shape::Variable)
-            f.template operator()<Op, Shape::Variable, Shape::Variable>();
-        else if (l == Shape::Variable)
-            f.template operator()<Op, Shape::Variable, Shape::Number>();
-        else if (r == Shape::Variable)
-            f.template operator()<Op, Shape::Number, Shape::Variable>();
-        else
-            f.template operator()<Op, Shape::Number, Shape::Number>();
+        switch (l) {
+        case Shape::Variable: right.template operator()<Op, Shape::Variable>(); break;
+        case Shape::Number: right.template operator()<Op, Shape::Number>(); break;
+        case Shape::Float: right.template operator()<Op, Shape::Float>(); break;
+        default: right.template operator()<Op, Shape::Tree>(); break;
+        }
     };
     switch (e.op.kind) {
     case TokenKind::Less: shapes.template operator()<TokenKind::Less>(); return true;

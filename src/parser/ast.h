@@ -35,12 +35,16 @@ using ExprPtr = std::unique_ptr<Expression>;
 
 class Interpreter;
 class Value;
+struct NumericOperand;
 
 // The routine that runs a node, chosen by the interpreter the first time the
 // node runs from the node's shape (operator, kinds of its operands, kind of
 // call), so that each later run goes straight to code specialised for it.
 using ExpressionHandler = Value (*)(Interpreter&, const Expression&);
 using StatementHandler = void (*)(Interpreter&, const Statement&);
+// For arithmetic over variables and number literals: computes the number
+// without making a value; false when the operands are not numbers it covers.
+using NumericHandler = bool (*)(Interpreter&, const Expression&, NumericOperand&);
 
 // How a call name was resolved when it was parsed, so the interpreter does not
 // look it up again on every call.
@@ -75,6 +79,7 @@ struct Expression {
     // evaluation, so a string literal is not allocated again on every run.
     mutable std::shared_ptr<void> cached_value;
     mutable ExpressionHandler handler{nullptr};
+    mutable NumericHandler numeric{nullptr};
 };
 
 enum class StmtKind : std::uint8_t {
