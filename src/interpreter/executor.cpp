@@ -40,21 +40,6 @@ bool match_equal(const Value& subject, const Value& pattern) {
 // written, a binding it was making receives the Error, and the script goes on
 // with the next statement. Nested statements are guarded each on their own,
 // so only the innermost one running is abandoned.
-[[gnu::always_inline]] inline void Interpreter::run_statement(const Statement& s) {
-    try {
-        if (!s.handler) [[unlikely]]
-            s.handler = choose_statement_handler(s);
-        s.handler(*this, s);
-    } catch (const limits::LimitExceeded& e) {
-        abandon_statement(s, e.what());
-    } catch (const std::bad_alloc&) {
-        abandon_statement(s, limits::out_of_memory);
-    } catch (const std::length_error&) {
-        // A standard container asked for more than its largest size.
-        abandon_statement(s, limits::out_of_memory);
-    }
-}
-
 void Interpreter::execute(const Statement& s) {
     run_statement(s);
 }

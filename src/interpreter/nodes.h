@@ -12,8 +12,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <new>
+#include <stdexcept>
 
 #include "interpreter/interpreter.h"
+#include "support/limits.h"
 
 namespace wexlin {
 
@@ -269,6 +272,22 @@ inline bool with_simple_comparison(const Expression& e, F&& f) {
     case TokenKind::Equal: shapes.template operator()<TokenKind::Equal>(); return true;
     case TokenKind::NotEqual: shapes.template operator()<TokenKind::NotEqual>(); return true;
     default: return false;
+    }
+}
+
+// One statement under the guard described at Interpreter::execute.
+[[gnu::always_inline]] inline void Interpreter::run_statement(const Statement& s) {
+    try {
+        if (!s.handler) [[unlikely]]
+            s.handler = choose_statement_handler(s);
+        s.handler(*this, s);
+    } catch (const limits::LimitExceeded& e) {
+        abandon_statement(s, e.what());
+    } catch (const std::bad_alloc&) {
+        abandon_statement(s, limits::out_of_memory);
+    } catch (const std::length_error&) {
+        // A standard container asked for more than its largest size.
+        abandon_statement(s, limits::out_of_memory);
     }
 }
 
