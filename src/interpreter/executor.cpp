@@ -281,20 +281,30 @@ void push_update(Interpreter& in, const Statement& s) {
 
 // x = an arithmetic tree: the number is computed without making a value
 // for each operator.
+// The general ends of the fast assignments, kept out of line so that the
+// fast code stays small.
+[[gnu::noinline]] void assign_general(Interpreter& in, const Statement& s) {
+    in.execute_assignment(s);
+}
+[[gnu::noinline]] void store_general(Interpreter& in, const Statement& s, Value v) {
+    in.set_variable(s.symbol, std::move(v));
+}
+[[gnu::noinline]] void compound_general(Interpreter& in, const Statement& s) {
+    in.execute_compound_assign(s);
+}
+
 void assign_arithmetic(Interpreter& in, const Statement& s) {
     const Expression& e = *s.expr;
     if (!e.numeric) [[unlikely]]
         e.numeric = choose_numeric_handler(e);
     NumericOperand result;
-    if (!e.numeric(in, e, result)) {
-        in.execute_assignment(s);
-        return;
-    }
+    if (!e.numeric(in, e, result)) [[unlikely]]
+        return assign_general(in, s);
     Value v = result.is_float ? Value::floating(result.f) : Value::number(result.i);
-    if (Value* binding = in.updatable_binding(s.symbol))
+    if (Value* binding = in.updatable_binding(s.symbol)) [[likely]]
         *binding = std::move(v);
     else
-        in.set_variable(s.symbol, std::move(v));
+        store_general(in, s, std::move(v));
 }
 
 // Only a string gains from growing in place; numbers take the arithmetic
@@ -313,34 +323,18 @@ void plus_update_arithmetic(Interpreter& in, const Statement& s) {
 
 // x op= y with y a variable or a literal and x holding a number: computed
 // and stored in place.
-template <TokenKind Op>
+template <TokenKind Op, Shape R>
 void compound_in_place(Interpreter& in, const Statement& s) {
-    NumericOperand current{};
-    NumericOperand right{};
-    const Expression& e = *s.expr;
-    bool right_read = false;
-    if (e.kind == ExprKind::Number) {
-        right.is_float = false;
-        right.i = e.number;
-        right_read = true;
-    } else if (e.kind == ExprKind::Float) {
-        right.is_float = true;
-        right.f = e.floating;
-        right_read = true;
-    } else if (const Value* v = in.find_binding(e.symbol)) {
-        right_read = numeric_operand(*v, right);
-    }
-    Value* binding = in.find_binding(s.symbol);
+    NumericOperand current;
+    NumericOperand right;
     Value result;
-    if (right_read && binding && numeric_operand(*binding, current) &&
-        fast_numeric<Op>(current, right, result)) {
-        if (in.binding_is_updatable(s.symbol))
-            *binding = std::move(result);
-        else
-            in.set_variable(s.symbol, std::move(result));
+    Value* binding = in.updatable_binding(s.symbol);
+    if (binding && numeric_operand(*binding, current) && read_operand<R>(in, *s.expr, right) &&
+        fast_numeric<Op>(current, right, result)) [[likely]] {
+        *binding = std::move(result);
         return;
     }
-    in.execute_compound_assign(s);
+    compound_general(in, s);
 }
 
 // x op= <any expression> with x holding a number: the variable is read
@@ -370,8 +364,16 @@ void compound(Interpreter& in, const Statement& s) {
 }
 
 template <TokenKind Op>
-struct InPlace {
-    static void run(Interpreter& in, const Statement& s) { compound_in_place<Op>(in, s); }
+struct InPlaceNumber {
+    static void run(Interpreter& in, const Statement& s) { compound_in_place<Op, Shape::Number>(in, s); }
+};
+template <TokenKind Op>
+struct InPlaceFloat {
+    static void run(Interpreter& in, const Statement& s) { compound_in_place<Op, Shape::Float>(in, s); }
+};
+template <TokenKind Op>
+struct InPlaceVariable {
+    static void run(Interpreter& in, const Statement& s) { compound_in_place<Op, Shape::Variable>(in, s); }
 };
 template <TokenKind Op>
 struct Evaluated {
@@ -390,10 +392,12 @@ StatementHandler compound_for(TokenKind assign) {
 }
 
 StatementHandler choose_compound(const Statement& s) {
-    ExprKind right = s.expr->kind;
-    if (right == ExprKind::Number || right == ExprKind::Float || right == ExprKind::Identifier)
-        return compound_for<InPlace>(s.op.kind);
-    return compound_for<Evaluated>(s.op.kind);
+    switch (s.expr->kind) {
+    case ExprKind::Number: return compound_for<InPlaceNumber>(s.op.kind);
+    case ExprKind::Float: return compound_for<InPlaceFloat>(s.op.kind);
+    case ExprKind::Identifier: return compound_for<InPlaceVariable>(s.op.kind);
+    default: return compound_for<Evaluated>(s.op.kind);
+    }
 }
 
 void if_statement(Interpreter& in, const Statement& s) {
@@ -447,7 +451,80 @@ void while_comparison(Interpreter& in, const Statement& s) {
     in.clear_signal(Interpreter::BreakSignal);
 }
 
+template <TokenKind Op, Shape L, Shape R>
+int comparison_condition(Interpreter& in, const Expression& e) {
+    return compare_in_place<Op, L, R>(in, e);
+}
+
+// Both sides are always computed, as `and` and `or` evaluate both operands.
+template <TokenKind Op>
+int logical_condition(Interpreter& in, const Expression& e) {
+    int a = e.left->condition(in, *e.left);
+    if (a < 0) return -1;
+    int b = e.right->condition(in, *e.right);
+    if (b < 0) return -1;
+    if constexpr (Op == TokenKind::And)
+        return a && b;
+    else
+        return a || b;
+}
+
+} // namespace
+
+ConditionHandler choose_condition_handler(const Expression& e) {
+    if (e.kind != ExprKind::BinaryOp) return nullptr;
+    if (e.op.kind == TokenKind::And || e.op.kind == TokenKind::Or) {
+        ConditionHandler left = choose_condition_handler(*e.left);
+        ConditionHandler right = choose_condition_handler(*e.right);
+        if (!left || !right) return nullptr;
+        e.left->condition = left;
+        e.right->condition = right;
+        return e.op.kind == TokenKind::And ? logical_condition<TokenKind::And>
+                                           : logical_condition<TokenKind::Or>;
+    }
+    ConditionHandler chosen = nullptr;
+    with_simple_comparison(
+        e, [&]<TokenKind Op, Shape L, Shape R>() { chosen = comparison_condition<Op, L, R>; });
+    return chosen;
+}
+
+namespace {
+
+void if_condition(Interpreter& in, const Statement& s) {
+    int truth = s.expr->condition(in, *s.expr);
+    if (truth < 0) [[unlikely]] {
+        if_statement(in, s);
+        return;
+    }
+    if (truth)
+        in.execute_block(s.body);
+    else if (s.else_body)
+        in.execute_block(*s.else_body);
+}
+
+void while_condition(Interpreter& in, const Statement& s) {
+    while (true) {
+        int truth = s.expr->condition(in, *s.expr);
+        if (truth < 0) [[unlikely]] {
+            Value condition = in.evaluate(*s.expr);
+            if (condition.is_error()) {
+                report("Error in while condition: ", condition);
+                break;
+            }
+            truth = truthy(condition) ? 1 : 0;
+        }
+        if (!truth) break;
+        in.execute_block(s.body);
+        if (in.has_pending_return() || in.break_flag()) break;
+        in.clear_signal(Interpreter::ContinueSignal);
+    }
+    in.clear_signal(Interpreter::BreakSignal);
+}
+
 StatementHandler choose_if(const Statement& s) {
+    if (s.expr->kind == ExprKind::BinaryOp &&
+        (s.expr->op.kind == TokenKind::And || s.expr->op.kind == TokenKind::Or))
+        if ((s.expr->condition = choose_condition_handler(*s.expr))) return if_condition;
     StatementHandler chosen = if_statement;
     with_simple_comparison(*s.expr,
                            [&]<TokenKind Op, Shape L, Shape R>() { chosen = if_comparison<Op, L, R>; });
@@ -455,6 +532,9 @@ StatementHandler choose_if(const Statement& s) {
 }
 
 StatementHandler choose_while(const Statement& s) {
+    if (s.expr->kind == ExprKind::BinaryOp &&
+        (s.expr->op.kind == TokenKind::And || s.expr->op.kind == TokenKind::Or))
+        if ((s.expr->condition = choose_condition_handler(*s.expr))) return while_condition;
     StatementHandler chosen = while_statement;
     with_simple_comparison(*s.expr,
                            [&]<TokenKind Op, Shape L, Shape R>() { chosen = while_comparison<Op, L, R>; });

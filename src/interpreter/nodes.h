@@ -291,6 +291,10 @@ inline bool with_simple_comparison(const Expression& e, F&& f) {
     }
 }
 
+// The condition handler of a comparison, or of `and` / `or` over such
+// conditions; null for anything else. Sets it on the nodes below too.
+ConditionHandler choose_condition_handler(const Expression& e);
+
 // Truth of a condition; booleans, the common case, without a call.
 inline bool truthy(const Value& v) {
     return v.is_boolean() ? v.as_bool() : v.is_truthy();

@@ -45,6 +45,9 @@ using StatementHandler = void (*)(Interpreter&, const Statement&);
 // For arithmetic over variables and number literals: computes the number
 // without making a value; false when the operands are not numbers it covers.
 using NumericHandler = bool (*)(Interpreter&, const Expression&, NumericOperand&);
+// For conditions made of comparisons of such operands (joined by and / or):
+// 1 true, 0 false, -1 when the values are not ones it covers.
+using ConditionHandler = int (*)(Interpreter&, const Expression&);
 
 // How a call name was resolved when it was parsed, so the interpreter does not
 // look it up again on every call.
@@ -80,6 +83,7 @@ struct Expression {
     mutable std::shared_ptr<void> cached_value;
     mutable ExpressionHandler handler{nullptr};
     mutable NumericHandler numeric{nullptr};
+    mutable ConditionHandler condition{nullptr};
 };
 
 enum class StmtKind : std::uint8_t {
