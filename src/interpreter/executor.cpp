@@ -416,43 +416,8 @@ void while_statement(Interpreter& in, const Statement& s) {
     in.execute_while(s);
 }
 
-// if and while on a comparison of variables and number literals: the
-// condition is decided without making a value for it.
 template <TokenKind Op, Shape L, Shape R>
-void if_comparison(Interpreter& in, const Statement& s) {
-    int truth = compare_in_place<Op, L, R>(in, *s.expr);
-    if (truth < 0) [[unlikely]] {
-        if_statement(in, s);
-        return;
-    }
-    if (truth)
-        in.execute_block(s.body);
-    else if (s.else_body)
-        in.execute_block(*s.else_body);
-}
-
-template <TokenKind Op, Shape L, Shape R>
-void while_comparison(Interpreter& in, const Statement& s) {
-    while (true) {
-        int truth = compare_in_place<Op, L, R>(in, *s.expr);
-        if (truth < 0) [[unlikely]] {
-            Value condition = in.evaluate(*s.expr);
-            if (condition.is_error()) {
-                report("Error in while condition: ", condition);
-                break;
-            }
-            truth = truthy(condition) ? 1 : 0;
-        }
-        if (!truth) break;
-        in.execute_block(s.body);
-        if (in.has_pending_return() || in.break_flag()) break;
-        in.clear_signal(Interpreter::ContinueSignal);
-    }
-    in.clear_signal(Interpreter::BreakSignal);
-}
-
-template <TokenKind Op, Shape L, Shape R>
-int comparison_condition(Interpreter& in, const Expression& e) {
+[[gnu::always_inline]] inline int comparison_condition(Interpreter& in, const Expression& e) {
     return compare_in_place<Op, L, R>(in, e);
 }
 
@@ -467,6 +432,48 @@ int logical_condition(Interpreter& in, const Expression& e) {
         return a && b;
     else
         return a || b;
+}
+
+int stored_condition(Interpreter& in, const Expression& e) {
+    return e.condition(in, e);
+}
+
+using Decide = int (*)(Interpreter&, const Expression&);
+
+// if and while whose condition is decided without making a value for it
+// (a comparison read in place, or such comparisons joined by and / or);
+// values it does not cover go to the general rules.
+template <Decide decide>
+void if_decided(Interpreter& in, const Statement& s) {
+    int truth = decide(in, *s.expr);
+    if (truth < 0) [[unlikely]] {
+        if_statement(in, s);
+        return;
+    }
+    if (truth)
+        in.execute_block(s.body);
+    else if (s.else_body)
+        in.execute_block(*s.else_body);
+}
+
+template <Decide decide>
+void while_decided(Interpreter& in, const Statement& s) {
+    while (true) {
+        int truth = decide(in, *s.expr);
+        if (truth < 0) [[unlikely]] {
+            Value condition = in.evaluate(*s.expr);
+            if (condition.is_error()) {
+                report("Error in while condition: ", condition);
+                break;
+            }
+            truth = truthy(condition) ? 1 : 0;
+        }
+        if (!truth) break;
+        in.execute_block(s.body);
+        if (in.has_pending_return() || in.break_flag()) break;
+        in.clear_signal(Interpreter::ContinueSignal);
+    }
+    in.clear_signal(Interpreter::BreakSignal);
 }
 
 } // namespace
@@ -490,54 +497,27 @@ ConditionHandler choose_condition_handler(const Expression& e) {
 
 namespace {
 
-void if_condition(Interpreter& in, const Statement& s) {
-    int truth = s.expr->condition(in, *s.expr);
-    if (truth < 0) [[unlikely]] {
-        if_statement(in, s);
-        return;
-    }
-    if (truth)
-        in.execute_block(s.body);
-    else if (s.else_body)
-        in.execute_block(*s.else_body);
-}
-
-void while_condition(Interpreter& in, const Statement& s) {
-    while (true) {
-        int truth = s.expr->condition(in, *s.expr);
-        if (truth < 0) [[unlikely]] {
-            Value condition = in.evaluate(*s.expr);
-            if (condition.is_error()) {
-                report("Error in while condition: ", condition);
-                break;
-            }
-            truth = truthy(condition) ? 1 : 0;
-        }
-        if (!truth) break;
-        in.execute_block(s.body);
-        if (in.has_pending_return() || in.break_flag()) break;
-        in.clear_signal(Interpreter::ContinueSignal);
-    }
-    in.clear_signal(Interpreter::BreakSignal);
+bool is_logical(const Expression& e) {
+    return e.kind == ExprKind::BinaryOp && (e.op.kind == TokenKind::And || e.op.kind == TokenKind::Or);
 }
 
 StatementHandler choose_if(const Statement& s) {
-    if (s.expr->kind == ExprKind::BinaryOp &&
-        (s.expr->op.kind == TokenKind::And || s.expr->op.kind == TokenKind::Or))
-        if ((s.expr->condition = choose_condition_handler(*s.expr))) return if_condition;
+    if (is_logical(*s.expr) && (s.expr->condition = choose_condition_handler(*s.expr)))
+        return if_decided<stored_condition>;
     StatementHandler chosen = if_statement;
-    with_simple_comparison(*s.expr,
-                           [&]<TokenKind Op, Shape L, Shape R>() { chosen = if_comparison<Op, L, R>; });
+    with_simple_comparison(*s.expr, [&]<TokenKind Op, Shape L, Shape R>() {
+        chosen = if_decided<comparison_condition<Op, L, R>>;
+    });
     return chosen;
 }
 
 StatementHandler choose_while(const Statement& s) {
-    if (s.expr->kind == ExprKind::BinaryOp &&
-        (s.expr->op.kind == TokenKind::And || s.expr->op.kind == TokenKind::Or))
-        if ((s.expr->condition = choose_condition_handler(*s.expr))) return while_condition;
+    if (is_logical(*s.expr) && (s.expr->condition = choose_condition_handler(*s.expr)))
+        return while_decided<stored_condition>;
     StatementHandler chosen = while_statement;
-    with_simple_comparison(*s.expr,
-                           [&]<TokenKind Op, Shape L, Shape R>() { chosen = while_comparison<Op, L, R>; });
+    with_simple_comparison(*s.expr, [&]<TokenKind Op, Shape L, Shape R>() {
+        chosen = while_decided<comparison_condition<Op, L, R>>;
+    });
     return chosen;
 }
 
