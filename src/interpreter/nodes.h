@@ -71,69 +71,6 @@ struct NumericOperand {
     return false;
 }
 
-// The operators with a fast path: on two numbers every one of them, on floats
-// (or a number and a float) all but == and != (whose float rule has its own
-// tolerance, left to the general routine). Division and modulo take the fast
-// path only where they cannot fail or wrap. False leaves the operation, and
-// its messages, to the general rules.
-template <TokenKind Op>
-[[gnu::always_inline]] inline bool fast_numeric(const NumericOperand& a, const NumericOperand& b,
-                                                Value& out) {
-    if (!a.is_float && !b.is_float) {
-        std::int64_t x = a.i;
-        std::int64_t y = b.i;
-        if constexpr (Op == TokenKind::Plus)
-            out = Value::number(wrapping_add(x, y));
-        else if constexpr (Op == TokenKind::Minus)
-            out = Value::number(wrapping_sub(x, y));
-        else if constexpr (Op == TokenKind::Star)
-            out = Value::number(wrapping_mul(x, y));
-        else if constexpr (Op == TokenKind::Slash) {
-            if (y == 0 || y == -1) return false;
-            out = Value::number(x / y);
-        } else if constexpr (Op == TokenKind::Percent) {
-            if (y == 0 || y == -1) return false;
-            out = Value::number(x % y);
-        } else if constexpr (Op == TokenKind::Less)
-            out = Value::boolean(x < y);
-        else if constexpr (Op == TokenKind::Greater)
-            out = Value::boolean(x > y);
-        else if constexpr (Op == TokenKind::LessEqual)
-            out = Value::boolean(x <= y);
-        else if constexpr (Op == TokenKind::GreaterEqual)
-            out = Value::boolean(x >= y);
-        else if constexpr (Op == TokenKind::Equal)
-            out = Value::boolean(x == y);
-        else if constexpr (Op == TokenKind::NotEqual)
-            out = Value::boolean(x != y);
-        else
-            return false;
-        return true;
-    }
-    double x = a.as_double();
-    double y = b.as_double();
-    if constexpr (Op == TokenKind::Plus)
-        out = Value::floating(x + y);
-    else if constexpr (Op == TokenKind::Minus)
-        out = Value::floating(x - y);
-    else if constexpr (Op == TokenKind::Star)
-        out = Value::floating(x * y);
-    else if constexpr (Op == TokenKind::Slash) {
-        if (y == 0.0) return false;
-        out = Value::floating(x / y);
-    } else if constexpr (Op == TokenKind::Less)
-        out = Value::boolean(x < y);
-    else if constexpr (Op == TokenKind::Greater)
-        out = Value::boolean(x > y);
-    else if constexpr (Op == TokenKind::LessEqual)
-        out = Value::boolean(x <= y);
-    else if constexpr (Op == TokenKind::GreaterEqual)
-        out = Value::boolean(x >= y);
-    else
-        return false;
-    return true;
-}
-
 // The arithmetic operators on numbers, giving a number: the same results as
 // the general rules wherever it answers true.
 template <TokenKind Op>
@@ -176,6 +113,61 @@ template <TokenKind Op>
     else
         return false;
     return true;
+}
+
+template <TokenKind Op>
+constexpr bool is_arithmetic_operator =
+    Op == TokenKind::Plus || Op == TokenKind::Minus || Op == TokenKind::Star || Op == TokenKind::Slash ||
+    Op == TokenKind::Percent;
+
+// The operators with a fast path: the arithmetic above, and comparisons on
+// two numbers, or on floats (or a number and a float) all but == and !=,
+// whose float rule has its own tolerance and is left to the general routine.
+// False leaves the operation, and its messages, to the general rules.
+template <TokenKind Op>
+[[gnu::always_inline]] inline bool fast_numeric(const NumericOperand& a, const NumericOperand& b,
+                                                Value& out) {
+    if constexpr (is_arithmetic_operator<Op>) {
+        NumericOperand r;
+        if (!numeric_result<Op>(a, b, r)) return false;
+        out = r.is_float ? Value::floating(r.f) : Value::number(r.i);
+        return true;
+    } else {
+        bool truth;
+        if (!a.is_float && !b.is_float) {
+            std::int64_t x = a.i;
+            std::int64_t y = b.i;
+            if constexpr (Op == TokenKind::Less)
+                truth = x < y;
+            else if constexpr (Op == TokenKind::Greater)
+                truth = x > y;
+            else if constexpr (Op == TokenKind::LessEqual)
+                truth = x <= y;
+            else if constexpr (Op == TokenKind::GreaterEqual)
+                truth = x >= y;
+            else if constexpr (Op == TokenKind::Equal)
+                truth = x == y;
+            else if constexpr (Op == TokenKind::NotEqual)
+                truth = x != y;
+            else
+                return false;
+        } else {
+            double x = a.as_double();
+            double y = b.as_double();
+            if constexpr (Op == TokenKind::Less)
+                truth = x < y;
+            else if constexpr (Op == TokenKind::Greater)
+                truth = x > y;
+            else if constexpr (Op == TokenKind::LessEqual)
+                truth = x <= y;
+            else if constexpr (Op == TokenKind::GreaterEqual)
+                truth = x >= y;
+            else
+                return false;
+        }
+        out = Value::boolean(truth);
+        return true;
+    }
 }
 
 // Calls f with the operator as a template argument; false for an operator
