@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 
 #include "interpreter/interpreter.h"
 #include "support/limits.h"
@@ -133,10 +134,9 @@ template <TokenKind Op>
         out = r.is_float ? Value::floating(r.f) : Value::number(r.i);
         return true;
     } else {
-        bool truth;
-        if (!a.is_float && !b.is_float) {
-            std::int64_t x = a.i;
-            std::int64_t y = b.i;
+        // The same comparison on two numbers or on two doubles.
+        auto compare = [](auto x, auto y, bool& truth) {
+            constexpr bool on_floats = std::is_floating_point_v<decltype(x)>;
             if constexpr (Op == TokenKind::Less)
                 truth = x < y;
             else if constexpr (Op == TokenKind::Greater)
@@ -145,26 +145,18 @@ template <TokenKind Op>
                 truth = x <= y;
             else if constexpr (Op == TokenKind::GreaterEqual)
                 truth = x >= y;
-            else if constexpr (Op == TokenKind::Equal)
+            else if constexpr (Op == TokenKind::Equal && !on_floats)
                 truth = x == y;
-            else if constexpr (Op == TokenKind::NotEqual)
+            else if constexpr (Op == TokenKind::NotEqual && !on_floats)
                 truth = x != y;
             else
                 return false;
-        } else {
-            double x = a.as_double();
-            double y = b.as_double();
-            if constexpr (Op == TokenKind::Less)
-                truth = x < y;
-            else if constexpr (Op == TokenKind::Greater)
-                truth = x > y;
-            else if constexpr (Op == TokenKind::LessEqual)
-                truth = x <= y;
-            else if constexpr (Op == TokenKind::GreaterEqual)
-                truth = x >= y;
-            else
-                return false;
-        }
+            return true;
+        };
+        bool truth;
+        bool decided = !a.is_float && !b.is_float ? compare(a.i, b.i, truth)
+                                                  : compare(a.as_double(), b.as_double(), truth);
+        if (!decided) return false;
         out = Value::boolean(truth);
         return true;
     }
