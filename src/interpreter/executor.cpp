@@ -339,24 +339,32 @@ void compound_in_place(Interpreter& in, const Statement& s) {
 
 // x op= <any expression> with x holding a number: the variable is read
 // first (as the general rule does), then the expression runs.
+// What the general rule does once the right side has been evaluated.
+[[gnu::noinline]] void finish_compound(Interpreter& in, const Statement& s, const NumericOperand& current,
+                                       Value& right) {
+    if (right.is_error()) report("Error in compound assignment to '" + s.name + "': ", right);
+    Value left = current.is_float ? Value::floating(current.f) : Value::number(current.i);
+    in.set_variable(s.symbol, apply_binary(compound_operator(s.op.kind), left, right));
+}
+
 template <TokenKind Op>
 void compound_evaluated(Interpreter& in, const Statement& s) {
     NumericOperand current{};
     const Value* binding = in.find_binding(s.symbol);
-    if (!binding || !numeric_operand(*binding, current)) {
-        in.execute_compound_assign(s);
-        return;
-    }
+    if (!binding || !numeric_operand(*binding, current)) [[unlikely]]
+        return compound_general(in, s);
     Value right = in.evaluate(*s.expr);
     NumericOperand r{};
     Value result;
-    if (numeric_operand(right, r) && fast_numeric<Op>(current, r, result)) {
-        in.set_variable(s.symbol, std::move(result));
+    if (numeric_operand(right, r) && fast_numeric<Op>(current, r, result)) [[likely]] {
+        // Looked up again: the expression may have made calls.
+        if (Value* target = in.updatable_binding(s.symbol)) [[likely]]
+            *target = std::move(result);
+        else
+            store_general(in, s, std::move(result));
         return;
     }
-    if (right.is_error()) report("Error in compound assignment to '" + s.name + "': ", right);
-    Value left = current.is_float ? Value::floating(current.f) : Value::number(current.i);
-    in.set_variable(s.symbol, apply_binary(compound_operator(s.op.kind), left, right));
+    finish_compound(in, s, current, right);
 }
 
 void compound(Interpreter& in, const Statement& s) {
