@@ -21,13 +21,12 @@ int resolved_builtin(const Expression& call) {
 // The other operands are evaluated first; they make no calls, so they cannot
 // tell that the variable was emptied.
 bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
-    if (extra_debug || !binding_is_updatable(s.symbol)) return false;
+    const Value* current = extra_debug ? nullptr : updatable_binding(s.symbol);
+    if (!current) return false;
     // Only a string gains from growing in place; numbers take the arithmetic
     // fast path. A variable holding an Error makes the whole right-hand side
     // that Error before anything else is evaluated; the general path says so.
-    const Slot& binding = slot(s.symbol);
-    const Value& current = binding.top ? m_bindings[binding.top - 1].value : binding.global;
-    if (push_form ? current.is_error() : !current.is_string()) return false;
+    if (push_form ? current->is_error() : !current->is_string()) return false;
     const Expression& e = *s.expr;
     Value result;
     if (push_form) {

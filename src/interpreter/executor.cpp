@@ -128,21 +128,6 @@ void Interpreter::execute_compound_assign(const Statement& s) {
     set_variable(s.symbol, apply_binary(op, current, right));
 }
 
-void Interpreter::execute_while(const Statement& s) {
-    while (true) {
-        Value condition = evaluate(*s.expr);
-        if (condition.is_error()) {
-            report("Error in while condition: ", condition);
-            break;
-        }
-        if (!truthy(condition)) break;
-        execute_block(s.body);
-        if (m_signals & (ReturnSignal | BreakSignal)) break;
-        clear_signal(ContinueSignal);
-    }
-    clear_signal(BreakSignal);
-}
-
 // Runs one iteration's body; `stop` is set when the loop must end.
 void Interpreter::run_loop_body(const Statement& s, bool& stop) {
     execute_block(s.body);
@@ -420,10 +405,6 @@ void if_statement(Interpreter& in, const Statement& s) {
         in.execute_block(*s.else_body);
 }
 
-void while_statement(Interpreter& in, const Statement& s) {
-    in.execute_while(s);
-}
-
 template <TokenKind Op, Shape L, Shape R>
 [[gnu::always_inline]] inline int comparison_condition(Interpreter& in, const Expression& e) {
     return compare_in_place<Op, L, R>(in, e);
@@ -444,6 +425,11 @@ int logical_condition(Interpreter& in, const Expression& e) {
 
 int stored_condition(Interpreter& in, const Expression& e) {
     return e.condition(in, e);
+}
+
+// Any other condition: always evaluated by the general rules.
+int undecided(Interpreter&, const Expression&) {
+    return -1;
 }
 
 using Decide = int (*)(Interpreter&, const Expression&);
@@ -509,24 +495,25 @@ bool is_logical(const Expression& e) {
     return e.kind == ExprKind::BinaryOp && (e.op.kind == TokenKind::And || e.op.kind == TokenKind::Or);
 }
 
-StatementHandler choose_if(const Statement& s) {
+// The if or while routine (`routine<decide>()`) for the way the statement's
+// condition can be decided.
+template <class Routine>
+StatementHandler choose_decided(const Statement& s, Routine routine) {
     if (is_logical(*s.expr) && (s.expr->condition = choose_condition_handler(*s.expr)))
-        return if_decided<stored_condition>;
-    StatementHandler chosen = if_statement;
+        return routine.template operator()<stored_condition>();
+    StatementHandler chosen = routine.template operator()<undecided>();
     with_simple_comparison(*s.expr, [&]<TokenKind Op, Shape L, Shape R>() {
-        chosen = if_decided<comparison_condition<Op, L, R>>;
+        chosen = routine.template operator()<comparison_condition<Op, L, R>>();
     });
     return chosen;
 }
 
+StatementHandler choose_if(const Statement& s) {
+    return choose_decided(s, []<Decide decide>() -> StatementHandler { return if_decided<decide>; });
+}
+
 StatementHandler choose_while(const Statement& s) {
-    if (is_logical(*s.expr) && (s.expr->condition = choose_condition_handler(*s.expr)))
-        return while_decided<stored_condition>;
-    StatementHandler chosen = while_statement;
-    with_simple_comparison(*s.expr, [&]<TokenKind Op, Shape L, Shape R>() {
-        chosen = while_decided<comparison_condition<Op, L, R>>;
-    });
-    return chosen;
+    return choose_decided(s, []<Decide decide>() -> StatementHandler { return while_decided<decide>; });
 }
 
 void return_statement(Interpreter& in, const Statement& s) {

@@ -69,10 +69,9 @@ class Interpreter {
         if (s.global_bound) return &s.global;
         return nullptr;
     }
-    // Whether the binding a read of the name finds is the binding a write of
-    // the name replaces (a `global` declaration can send the write elsewhere).
-    bool binding_is_updatable(Symbol name) { return updatable_binding(name) != nullptr; }
-    // That binding, when it is both; else null.
+    // The binding a read of the name finds when it is also the binding a
+    // write of the name replaces (a `global` declaration can send the write
+    // elsewhere); else null.
     Value* updatable_binding(Symbol name) {
         if (name >= m_slots.size()) [[unlikely]]
             return nullptr;
@@ -136,7 +135,6 @@ class Interpreter {
     Value dispatch_call(const Expression& call);
     void execute_assignment(const Statement& s);
     void execute_compound_assign(const Statement& s);
-    void execute_while(const Statement& s);
     void execute_for(const Statement& s);
     void execute_match(const Statement& s);
     void execute_try(const Statement& s);
