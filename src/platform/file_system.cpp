@@ -1,10 +1,7 @@
-// Written against std::filesystem and file streams, and the POSIX calls where
-// those cost too much; paths are converted from UTF-8 explicitly.
+// Written against std::filesystem and file streams, which take wide-character
+// paths on Windows; paths are converted from UTF-8 explicitly. Reading a
+// whole file, which every start does, is the system's own (file_system_*.cpp).
 #include "platform/file_system.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -49,46 +46,6 @@ std::string from_native(const fs::path& path) {
 }
 
 } // namespace
-
-// Read with the system's calls rather than a file stream: a stream sets up
-// the C++ locale on first use, dozens of facets whose code then stays
-// resident, and every script start reads its script through here.
-ReadResult read_file(std::string_view path_text) {
-    ReadResult result;
-    fs::path path;
-    result.ok = to_native(path_text, path, result.error);
-    if (!result.ok) return result;
-    auto fail = [&result](int code) {
-        result.ok = false;
-        result.error = std::generic_category().message(code);
-        result.bytes.clear();
-        return result;
-    };
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return fail(errno);
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return fail(EISDIR);
-    }
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            int code = errno;
-            ::close(fd);
-            return fail(code);
-        }
-        if (got == 0) break;
-        result.bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    return result;
-}
 
 namespace {
 
