@@ -40,6 +40,13 @@ bool to_native(std::string_view utf8, fs::path& out, std::string& error) {
     return true;
 }
 
+// Windows refuses to open a folder for writing with "permission denied";
+// the real reason is told instead, as other systems tell it.
+bool names_folder(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
 std::string from_native(const fs::path& path) {
     std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
@@ -69,6 +76,11 @@ FileResult write_file(std::string_view path_text, std::string_view bytes) {
     fs::path path;
     result.ok = to_native(path_text, path, result.error);
     if (!result.ok) return result;
+    if (names_folder(path)) {
+        result.ok = false;
+        result.error = text_of(std::errc::is_a_directory);
+        return result;
+    }
     errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
@@ -84,6 +96,11 @@ AppendResult append_file(std::string_view path_text, std::string_view bytes) {
     fs::path path;
     result.opened = result.ok = to_native(path_text, path, result.error);
     if (!result.ok) return result;
+    if (names_folder(path)) {
+        result.opened = result.ok = false;
+        result.error = text_of(std::errc::is_a_directory);
+        return result;
+    }
     errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::app);
     if (!out) {
@@ -158,10 +175,17 @@ FileResult remove_folder(std::string_view path_text, bool recursive) {
         result.error = text_of(std::errc::not_a_directory);
         return result;
     }
-    if (recursive)
+    if (recursive) {
         fs::remove_all(path, ec);
-    else
+    } else if (!fs::is_empty(path, ec) && !ec) {
+        // Windows reports a folder that still holds something as "access
+        // denied"; the reason is told as other systems tell it.
+        result.ok = false;
+        result.error = text_of(std::errc::directory_not_empty);
+        return result;
+    } else if (!ec) {
         fs::remove(path, ec);
+    }
     if (ec) {
         result.ok = false;
         result.error = ec.message();

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
 
 #include "platform/windows_text.h"
 
@@ -117,7 +119,7 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
     ProcessResult result;
     auto holds_nul = [](const std::string& text) { return text.find('\0') != std::string::npos; };
     if (program.empty() || holds_nul(program) || std::any_of(args.begin(), args.end(), holds_nul)) {
-        result.start_error = windows::error_text(ERROR_INVALID_PARAMETER);
+        result.start_error = std::generic_category().message(EINVAL);
         return result;
     }
     std::wstring line;
@@ -168,6 +170,10 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
     if (!created) {
         result.not_found = create_error == ERROR_FILE_NOT_FOUND || create_error == ERROR_PATH_NOT_FOUND;
         result.start_error = windows::error_text(create_error);
+        // Some texts name the program as "%1" (such as "%1 is not a valid
+        // Win32 application"); the name is put in.
+        if (auto at = result.start_error.find("%1"); at != std::string::npos)
+            result.start_error.replace(at, 2, program);
         return result;
     }
     CloseHandle(info.hThread);
