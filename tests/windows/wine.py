@@ -5,13 +5,14 @@ time bound on every call. Used as a module by the tests beside it, and as
     wine.py stop BUILD_DIR   end the prefix's wineserver
 """
 import os
+import shutil
 import subprocess
 import sys
 
 
-def environment(build_dir):
+def environment(build_dir, prefix="wine-prefix"):
     env = dict(os.environ)
-    env["WINEPREFIX"] = os.path.join(os.path.abspath(build_dir), "wine-prefix")
+    env["WINEPREFIX"] = os.path.join(os.path.abspath(build_dir), prefix)
     env["WINEDEBUG"] = "-all"
     # Mono and Gecko are never needed; without this Wine offers to fetch them.
     env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
@@ -41,9 +42,26 @@ def boot(build_dir):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def stop(build_dir):
-    subprocess.run(["timeout", "-k", "5", "30", "wineserver", "-k"], env=environment(build_dir),
+def stop(build_dir, prefix="wine-prefix"):
+    subprocess.run(["timeout", "-k", "5", "30", "wineserver", "-k"], env=environment(build_dir, prefix),
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def clone(build_dir, prefix):
+    """A second prefix, made from the booted one. Wine draws windows through
+    a desktop process started with the prefix's first program, on that
+    program's display; a test with a display of its own therefore needs a
+    prefix no display-less program has started. The files are hard links
+    to save time and room; the registry, which Wine rewrites, is copied."""
+    source = environment(build_dir)["WINEPREFIX"]
+    target = environment(build_dir, prefix)["WINEPREFIX"]
+    stop(build_dir, prefix)
+    shutil.rmtree(target, ignore_errors=True)
+    subprocess.run(["cp", "-al", source, target], check=True, timeout=120)
+    for name in os.listdir(source):
+        if name.endswith(".reg"):
+            os.remove(os.path.join(target, name))
+            shutil.copy2(os.path.join(source, name), os.path.join(target, name))
 
 
 def main():
