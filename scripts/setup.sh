@@ -40,7 +40,8 @@ capabilities=(
   "tar|command -v tar"
   "xvfb|command -v Xvfb"
   "xdotool|command -v xdotool"
-  "imagemagick|command -v convert && command -v import"
+  # Debian's own path: a convert elsewhere on PATH may be a stand-in.
+  "imagemagick|test -x /usr/bin/convert && test -x /usr/bin/import"
   "libmagickcore-6.q16-6-extra|convert -list format | grep -qE '^ +SVG'"
   "python3|test -x /usr/bin/python3"
   "python3-pil|/usr/bin/python3 -c 'import PIL.Image'"
