@@ -44,6 +44,7 @@ capabilities=(
   "imagemagick|test -x /usr/bin/convert && test -x /usr/bin/import"
   "libmagickcore-6.q16-6-extra|convert -list format | grep -qE '^ +SVG'"
   "python3|test -x /usr/bin/python3"
+  "unicode-data|for f in UnicodeData SpecialCasing PropList DerivedCoreProperties; do test -f /usr/share/unicode/\$f.txt || exit 1; done"
   "python3-pil|/usr/bin/python3 -c 'import PIL.Image'"
   "python3-pefile|/usr/bin/python3 -c 'import pefile'"
   "desktop-file-utils|command -v desktop-file-validate"
