@@ -83,6 +83,46 @@ std::string runtime_problem(const Target& target, const std::string& path) {
     return {};
 }
 
+// The archive of the target shipped beside this executable: in runtimes/
+// next to it (a build tree, a portable folder) or in share/wexlin/runtimes/
+// of its prefix (an installed copy). Empty when there is none, and the build
+// downloads as usual.
+std::string shipped_archive(const Target& target) {
+    std::string self = platform::executable_path();
+    if (self.empty()) return {};
+    // Through char8_t, so a folder name outside ASCII means the same on
+    // every system.
+    auto u8 = [](std::string_view text) { return std::u8string(text.begin(), text.end()); };
+    fs::path folder = fs::path(u8(self)).parent_path();
+    std::string name = archive_name(target);
+    for (const fs::path& candidate :
+         {folder / "runtimes" / name, folder / ".." / "share" / "wexlin" / "runtimes" / name}) {
+        std::error_code error;
+        if (fs::is_regular_file(candidate, error)) {
+            std::u8string text = candidate.lexically_normal().u8string();
+            return std::string(text.begin(), text.end());
+        }
+    }
+    return {};
+}
+
+// Unpacks archive into folder; answers the build error when that failed,
+// after removing what a damaged archive may have left of the runtime.
+std::string extract_archive(const std::string& archive, const CachedRuntime& cached) {
+    ProgressLine line("Extracting binary...");
+    auto tar = run_tool("tar", {"-xzf", archive, "-C", cached.folder});
+    if (tar.started && !tar.wait_failed && tar.exit_code == 0) {
+        line.done();
+        return {};
+    }
+    std::error_code ignored;
+    fs::remove(cached.path, ignored);
+    if (!tar.started) return "Error: Failed to extract archive: " + tar.start_error;
+    if (tar.wait_failed) return "Error: Failed to extract archive: " + tar.wait_error;
+    line.failed();
+    return "Error: Failed to extract archive. stderr: " + utf8::decode_lossy(tar.err);
+}
+
 // The last non-empty line of a program's output, without its line end.
 std::string last_line(std::string_view text) {
     std::string trimmed = trim_right(text);
@@ -138,7 +178,17 @@ CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
     std::string archive = cached.folder + "/wexlin.tar.gz";
     std::string url = runtime_url(target);
     bool from_this_executable = false;
-    {
+    // A runtime shipped with this wexlin is used before any download, so
+    // building for every shipped platform works offline.
+    std::string shipped = shipped_archive(target);
+    if (!shipped.empty()) {
+        std::error_code error;
+        fs::create_directories(cached.folder, error);
+        if (error) build_error("Error: Failed to create cache dir: " + error.message());
+        green_note("Using runtime archive " + shipped);
+        if (std::string failure = extract_archive(shipped, cached); !failure.empty()) build_error(failure);
+    }
+    if (shipped.empty()) {
         ProgressLine line("Downloading Wexlin binary...");
         std::error_code error;
         fs::create_directories(cached.folder, error);
@@ -176,23 +226,14 @@ CachedRuntime obtain_runtime(const Target& target, bool target_is_host) {
         }
     }
 
-    if (!from_this_executable) {
-        ProgressLine line("Extracting binary...");
-        auto tar = run_tool("tar", {"-xzf", archive, "-C", cached.folder});
-        if (!tar.started || tar.wait_failed || tar.exit_code != 0) {
-            // A damaged archive can leave part of the runtime behind, which
-            // the next build would take for a cached runtime.
+    if (!from_this_executable && shipped.empty()) {
+        // A damaged archive can leave part of the runtime behind, which the
+        // next build would take for a cached runtime: both are removed.
+        if (std::string failure = extract_archive(archive, cached); !failure.empty()) {
             std::error_code ignored;
-            fs::remove(cached.path, ignored);
             fs::remove(archive, ignored);
+            build_error(failure);
         }
-        if (!tar.started) build_error("Error: Failed to extract archive: " + tar.start_error);
-        if (tar.wait_failed) build_error("Error: Failed to extract archive: " + tar.wait_error);
-        if (tar.exit_code != 0) {
-            line.failed();
-            build_error("Error: Failed to extract archive. stderr: " + utf8::decode_lossy(tar.err));
-        }
-        line.done();
     }
 
     // The archive comes from a server. A runtime that is a link (to any file
