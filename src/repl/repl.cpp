@@ -12,6 +12,7 @@
 #include "repl/line_source.h"
 #include "support/console.h"
 #include "support/limits.h"
+#include "support/utf8.h"
 
 namespace wexlin {
 
@@ -46,6 +47,9 @@ void repl() {
                                 " bytes); it was ignored");
             continue;
         }
+        // Input that is not UTF-8 is still a line the user typed: each
+        // invalid sequence becomes U+FFFD, and the REPL goes on.
+        if (!utf8::is_valid(raw)) raw = utf8::decode_lossy(raw);
         std::string line = trim_unicode_whitespace(raw);
         if (line.empty()) continue;
         input->remember(line);
