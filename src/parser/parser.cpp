@@ -1,9 +1,9 @@
 #include "parser/parser.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "parser/expression_parser.h"
+#include "support/console.h"
 
 namespace wexlin {
 
@@ -13,10 +13,6 @@ constexpr int max_iterations = 100000;
 constexpr std::size_t max_params = 1001;
 constexpr int max_arms = 1000;
 constexpr int max_use_items = 1000;
-
-void write_stderr(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stderr);
-}
 
 Statement make_statement(StmtKind kind) {
     return Statement(kind);
@@ -28,7 +24,7 @@ void Parser::trace(std::string_view message) const {
     if (!m_trace) return;
     std::string line = "[PARSER] pos=" + std::to_string(m_pos) + " token=" + token_debug(current()) + " | ";
     line.append(message).push_back('\n');
-    write_stderr(line);
+    console::write_stderr(line);
 }
 
 void Parser::advance() {
@@ -54,9 +50,9 @@ ExprPtr Parser::expression() {
     ParsedExpression parsed = parse_expression(m_tokens, m_pos);
     if (parsed.depth_exceeded && !m_depth_reported) {
         m_depth_reported = true;
-        write_stderr("[PARSER ERROR] Expression nested too deeply (more than " +
-                     std::to_string(max_expression_depth) + " levels) at pos " + std::to_string(m_pos) +
-                     "; the rest of it is skipped\n");
+        console::write_stderr("[PARSER ERROR] Expression nested too deeply (more than " +
+                              std::to_string(max_expression_depth) + " levels) at pos " +
+                              std::to_string(m_pos) + "; the rest of it is skipped\n");
     }
     for (std::size_t i = 0; i < parsed.consumed; ++i)
         advance();
@@ -82,8 +78,8 @@ StatementList Parser::parse_program() {
     int iterations = 0;
     while (!at(TokenKind::EOF_)) {
         if (iterations >= max_iterations) {
-            write_stderr("[PARSER ERROR] Max iterations (" + std::to_string(max_iterations) +
-                         ") reached at pos " + std::to_string(m_pos) + "\n");
+            console::write_stderr("[PARSER ERROR] Max iterations (" + std::to_string(max_iterations) +
+                                  ") reached at pos " + std::to_string(m_pos) + "\n");
             break;
         }
         ++iterations;
@@ -108,9 +104,10 @@ StatementList Parser::parse_block() {
     if (m_block_depth >= max_block_depth) {
         if (!m_block_depth_reported) {
             m_block_depth_reported = true;
-            write_stderr("[PARSER ERROR] Blocks nested too deeply (more than " +
-                         std::to_string(max_block_depth) + " levels) at pos " + std::to_string(m_pos) +
-                         "; the statement holding the block is skipped up to its closing brace\n");
+            console::write_stderr("[PARSER ERROR] Blocks nested too deeply (more than " +
+                                  std::to_string(max_block_depth) + " levels) at pos " +
+                                  std::to_string(m_pos) +
+                                  "; the statement holding the block is skipped up to its closing brace\n");
         }
         skip_to_closing_brace();
         m_block_skipped = true;

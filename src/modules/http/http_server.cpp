@@ -7,6 +7,7 @@
 #include "modules/http/http_text.h"
 #include "modules/http/route_table.h"
 #include "platform/socket.h"
+#include "support/console.h"
 
 namespace wexlin::http {
 
@@ -65,7 +66,7 @@ std::string serve(std::uint16_t port) {
         auto accepted = bound.listener.accept();
         if (accepted.retry) continue;
         if (!accepted.socket.is_open()) {
-            write_and_flush(stderr, "Connection error: " + accepted.error + "\n");
+            console::write_stderr("Connection error: " + accepted.error + "\n");
             continue;
         }
         accepted.socket.set_timeouts(connection_timeout, connection_timeout);
