@@ -10,6 +10,7 @@
 #include "modules/http/http_text.h"
 #include "modules/http/route_table.h"
 #include "platform/socket.h"
+#include "support/console.h"
 
 namespace wexlin::http {
 
@@ -250,7 +251,7 @@ std::string serve(std::uint16_t port) {
         if (accepted.retry) continue;
         if (!accepted.socket.is_open()) {
             if (backoff.failed(accepted.error))
-                write_and_flush(stderr, "Connection error: " + accepted.error + "\n");
+                console::write_stderr("Connection error: " + accepted.error + "\n");
             // The pending connection stays queued and is accepted once the
             // cause (most often a full descriptor table) has gone.
             std::this_thread::sleep_for(backoff.delay());
