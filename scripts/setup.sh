@@ -45,6 +45,7 @@ capabilities=(
   "python3|test -x /usr/bin/python3"
   "python3-pil|/usr/bin/python3 -c 'import PIL.Image'"
   "python3-pefile|/usr/bin/python3 -c 'import pefile'"
+  "python3-pygame|/usr/bin/python3 -c 'import pygame'"
   "desktop-file-utils|command -v desktop-file-validate"
   "lua5.4|command -v lua5.4"
   "valgrind|command -v valgrind"
