@@ -18,6 +18,7 @@ def frame():
     screen.fill((0, 0, 0))
     for i in range(n):
         pygame.draw.rect(screen, (200, 60, 60), ((i * 37) % 620, (i * 53) % 460, 20, 20))
+    for i in range(n):
         pygame.draw.circle(screen, (60, 60, 200), ((i * 41) % 620 + 10, (i * 59) % 460 + 10), 10)
     pygame.display.flip()
     pygame.event.pump()
