@@ -2,6 +2,7 @@
 """Times a graphics frame in wexlin beside its pygame twin on a private Xvfb.
 
 Usage: bench/graphics.py [--wexlin PATH] [--sizes 1000,5000] [--frames 60] [--reps 3]
+                         [--render-driver NAME]
 
 The frame (graphics/frame.wx and graphics/frame.py) draws n filled 20x20
 rectangles and n filled circles of radius 10, frame cap off. For every size
@@ -84,12 +85,17 @@ def main():
     parser.add_argument("--sizes", default="1000,5000")
     parser.add_argument("--frames", type=int, default=60)
     parser.add_argument("--reps", type=int, default=3)
+    parser.add_argument("--render-driver", help="SDL's render driver for wexlin (SDL_RENDER_DRIVER), "
+                        "for example software; SDL's first choice when left out")
     args = parser.parse_args()
     sizes = [int(size) for size in args.sizes.split(",")]
     server, display = start_xvfb()
     env = dict(os.environ, DISPLAY=display)
     env.pop("WAYLAND_DISPLAY", None)
     env.pop("SDL_VIDEODRIVER", None)
+    wexlin_env = dict(env)
+    if args.render_driver:
+        wexlin_env["SDL_RENDER_DRIVER"] = args.render_driver
     failed = False
     try:
         with tempfile.TemporaryDirectory(prefix="wexlin-bench-graphics-") as folder:
@@ -100,7 +106,7 @@ def main():
                     Path(folder, name).write_text(sized((BENCH_DIR / "graphics" / name).read_text(), values))
                 try:
                     wexlin = statistics.median(
-                        run([args.wexlin, "frame.wx"], folder, env) for _ in range(args.reps))
+                        run([args.wexlin, "frame.wx"], folder, wexlin_env) for _ in range(args.reps))
                     pygame = statistics.median(run([PYTHON, "frame.py"], folder, env) for _ in range(args.reps))
                 except (RuntimeError, subprocess.TimeoutExpired) as error:
                     print(f"{n:>6} {error}")

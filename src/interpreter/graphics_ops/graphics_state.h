@@ -78,6 +78,9 @@ class Canvas : public RasterTarget {
     void horizontal_run(std::int32_t x1, std::int32_t x2, std::int32_t y) override {
         m_runs.push_back({x1, y, x2 - x1 + 1, 1});
     }
+    void block(std::int32_t x1, std::int32_t x2, std::int32_t y1, std::int32_t y2) override {
+        m_runs.push_back({x1, y1, x2 - x1 + 1, y2 - y1 + 1});
+    }
     void end_shape() override {
         if (!m_points.empty()) draw_points(m_points);
         if (!m_runs.empty()) fill_rects(m_runs);

@@ -43,6 +43,13 @@ class RasterTarget {
     // Pixels x1 to x2 (x1 <= x2) of row y; always inside bounds().
     virtual void horizontal_run(std::int32_t x1, std::int32_t x2, std::int32_t y) = 0;
     virtual ClipBounds bounds() const = 0;
+    // Pixels x1 to x2 of rows y1 to y2 (x1 <= x2, y1 <= y2); always inside
+    // bounds(). The same as one run per row, which is what it draws unless
+    // the target has something faster.
+    virtual void block(std::int32_t x1, std::int32_t x2, std::int32_t y1, std::int32_t y2) {
+        for (std::int32_t y = y1; y <= y2; ++y)
+            horizontal_run(x1, x2, y);
+    }
     // Called once at the end of every routine below: what was plotted since
     // the last call is one shape.
     virtual void end_shape() {}

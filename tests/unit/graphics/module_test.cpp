@@ -211,6 +211,13 @@ TEST(Sdl2Module, WhatDrawingHandsToTheWindow) {
     call(state, "fill_circle", {num(50), num(50), num(1)});
     EXPECT_EQ(window.log, (std::vector<std::string>{"fill_rects 50,49,1,1 49,50,3,1 50,51,1,1"}));
     window.log.clear();
+    // Rows of equal width go as one rectangle: radius 10 has 21 rows of 15
+    // widths, the middle five rows all 21 pixels wide.
+    call(state, "fill_circle", {num(50), num(50), num(10)});
+    ASSERT_EQ(window.log.size(), 1u);
+    EXPECT_EQ(std::count(window.log[0].begin(), window.log[0].end(), ' '), 15);
+    EXPECT_NE(window.log[0].find(" 40,48,21,5 "), std::string::npos);
+    window.log.clear();
     call(state, "draw_triangle", {num(0), num(0), num(0), num(0), num(0), num(0)});
     EXPECT_EQ(window.log, (std::vector<std::string>{"points 0,0 0,0 0,0"}));
     window.log.clear();
