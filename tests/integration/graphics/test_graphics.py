@@ -278,10 +278,12 @@ average(3)
 print(average(30))
 """
 
-# A script that never presents again: only a signal can stop it.
+# A script that shows a few frames (which also sends the window's requests to
+# the X server) and then never presents again: only a signal can stop it.
 BUSY = """
 use sdl2;
 sdl2.create_window("wexlin-busy", 80, 60)
+for i in 0..5 { sdl2.render_present() }
 while sdl2.is_window_open() { sdl2.fill_rect(0, 0, 10, 10) }
 """
 
