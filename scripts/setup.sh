@@ -47,6 +47,7 @@ capabilities=(
   "unicode-data|for f in UnicodeData SpecialCasing PropList DerivedCoreProperties; do test -f /usr/share/unicode/\$f.txt || exit 1; done"
   "python3-pil|/usr/bin/python3 -c 'import PIL.Image'"
   "python3-pefile|/usr/bin/python3 -c 'import pefile'"
+  "python3-pygame|/usr/bin/python3 -c 'import pygame'"
   "desktop-file-utils|command -v desktop-file-validate"
   "lua5.4|command -v lua5.4"
   "valgrind|command -v valgrind"

@@ -53,7 +53,10 @@ std::optional<ExportTable> builtin_module(const std::string& name) {
                                              "is_window_open",
                                              "get_input_pressed",
                                              "get_input_released",
-                                             "get_input_held"});
+                                             "get_input_held",
+                                             "get_mouse_x",
+                                             "get_mouse_y",
+                                             "draw_text"});
     if (name == "http")
         return builtin_module_table("http",
                                     {"page", "serve", "template", "json", "status", "send", "get", "post"});
