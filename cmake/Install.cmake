@@ -41,14 +41,12 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION interpreters)
 # The linked libraries (the C library, libsodium) are found by
-# dpkg-shlibdeps. SDL2 is opened at run time on the first window, ICU on the
-# first text outside ASCII and libedit when the REPL starts, so they are named
-# here (SDL2 of the version the build found, ICU of the major version whose
-# library name the executable opens); install, upgrade and build run curl and
-# tar.
+# dpkg-shlibdeps. SDL2 is opened at run time on the first window and libedit
+# when the REPL starts, so they are named here (SDL2 of the version the build
+# found); install, upgrade and build run curl and tar. The Unicode tables are
+# compiled in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-string(REGEX MATCH "^[0-9]+" WEXLIN_ICU_MAJOR "${ICU_VERSION}")
-set(WEXLIN_OPENED_LIBRARIES "libicu${WEXLIN_ICU_MAJOR}, libedit2")
+set(WEXLIN_OPENED_LIBRARIES "libedit2")
 if(SDL2_VERSION)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0 (>= ${SDL2_VERSION}), ${WEXLIN_OPENED_LIBRARIES}, curl, tar")
 else()

@@ -95,21 +95,3 @@ add_library(PkgConfig::SODIUM ALIAS wexlin_sodium)
 add_library(wexlin_sdl2_headers INTERFACE)
 target_include_directories(wexlin_sdl2_headers INTERFACE ${WEXLIN_SDL2_INCLUDE_DIR})
 add_library(SDL2::SDL2 ALIAS wexlin_sdl2_headers)
-
-# Until the Unicode tables are compiled in, support/unicode.cpp opens ICU at
-# run time with dlopen. Windows has no ICU of that name, so there it is built
-# against the host's ICU headers with a dlopen that finds nothing, which is
-# the ASCII fallback that code already has for a machine without ICU.
-file(READ ${CMAKE_SOURCE_DIR}/src/support/unicode.cpp unicode_source)
-if(unicode_source MATCHES "dlfcn.h")
-  set(bridge ${CMAKE_BINARY_DIR}/icu-bridge)
-  file(MAKE_DIRECTORY ${bridge})
-  file(WRITE ${bridge}/dlfcn.h
-    "#pragma once\n#define RTLD_NOW 2\n#define RTLD_LOCAL 0\n"
-    "inline void* dlopen(const char*, int) { return nullptr; }\n"
-    "inline void* dlsym(void*, const char*) { return nullptr; }\n")
-  file(CREATE_LINK /usr/include/unicode ${bridge}/unicode SYMBOLIC)
-  add_library(wexlin_icu_bridge INTERFACE)
-  target_include_directories(wexlin_icu_bridge INTERFACE ${bridge})
-  add_library(PkgConfig::ICU ALIAS wexlin_icu_bridge)
-endif()

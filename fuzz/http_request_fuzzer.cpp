@@ -1,7 +1,8 @@
 // The page server's request handling on arbitrary request bytes, over a real
 // socket pair: the request is sent and the client's side shut, the server
 // answers it, and the reply must be exactly the page of the path the request
-// names, or the 404 reply.
+// head names, or the 404 reply (their headers alone for HEAD), after a
+// "100 Continue" where the head asks for one.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -64,19 +65,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     shutdown(fds[0], SHUT_WR);
     {
         platform::Socket server(fds[1]);
-        server.set_timeouts(std::chrono::milliseconds(200), std::chrono::milliseconds(200));
-        http::answer(server, routes());
+        // The whole request is there and the client's side is shut, so the
+        // server never waits; the time-out only has to be longer than a busy
+        // machine may keep the process from running.
+        http::answer(server, routes(), std::chrono::seconds(2));
     }
     std::string reply = receive_everything(fds[0]);
     close(fds[0]);
 
-    // A peer that closes without a word asks for "/" like any request
-    // without a second word.
-    std::string path = http::request_path(request.substr(0, http::request_read_limit));
+    // The head ends at its blank line, or with the stream; a peer that
+    // closes without a word asks for "/" like any request without a second
+    // word. HEAD is answered without the body. A complete head that asks
+    // for "100 Continue" may get it first, depending on how much of its body
+    // came along with it.
+    auto head_end = http::find_head_end(request);
+    auto head = request.substr(0, head_end.value_or(request.size()));
+    auto line = http::parse_request_line(head);
+    const bool without_body = line.method == "HEAD";
     std::string expected;
-    routes().with_route(path, [&](const std::string* content) {
-        expected = content ? http::page_reply(*content) : std::string(http::not_found_reply);
+    routes().with_route(line.path, [&](const std::string* content) {
+        if (content)
+            expected = http::page_reply(*content, without_body);
+        else
+            expected = without_body ? http::not_found_head_reply : http::not_found_reply;
     });
+    const std::string interim = "HTTP/1.1 100 Continue\r\n\r\n";
+    if (head_end && http::expects_continue(head) && reply.starts_with(interim))
+        reply.erase(0, interim.size());
     if (reply != expected) __builtin_trap();
     return 0;
 }

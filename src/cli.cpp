@@ -120,8 +120,7 @@ int build_command(const std::vector<std::string>& args) {
     if (args.size() > 3 && (args[3].size() < 2 || args[3].compare(0, 2, "--") != 0)) {
         request.output = args[3];
     } else {
-        auto dot = request.file.find('.');
-        request.output = dot == std::string::npos ? request.file : request.file.substr(0, dot);
+        request.output = builder::default_output_name(request.file);
     }
     for (std::size_t i = 3; i < args.size(); ++i) {
         const std::string& option = args[i];

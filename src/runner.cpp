@@ -18,7 +18,7 @@ using Clock = std::chrono::steady_clock;
 void stage_line(std::string_view message) {
     std::string line = console::tag(console::wexlin_tag);
     line.append(message).push_back('\n');
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    console::write_stderr(line);
 }
 
 constexpr std::string_view rule =
@@ -50,7 +50,7 @@ void run_script(std::string_view source, bool debug, bool trace) {
                    std::to_string(tokens.size()) + " tokens)");
 
     auto t2 = Clock::now();
-    if (trace) std::fputs("[DEBUG] Starting parser with verbose logging...\n", stderr);
+    if (trace) console::write_stderr("[DEBUG] Starting parser with verbose logging...\n");
     Parser parser(tokens, trace);
     StatementList statements = parser.parse_program();
     auto parse_time = Clock::now() - t2;

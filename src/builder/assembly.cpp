@@ -12,20 +12,14 @@ namespace wexlin::builder {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-constexpr std::string_view work_folder = ".wexlin/build/tmp";
-constexpr std::string_view work_copy = ".wexlin/build/tmp/wexlin";
-
-} // namespace
-
 std::string output_path_for(const Target& target, std::string_view output_name) {
     std::string path = ".wexlin/build/";
     path.append(output_name).append(target.output_suffix);
     return path;
 }
 
-std::string assemble(const Target& target, const CachedRuntime& runtime, std::string_view script,
+std::string assemble(const Target& target, const CachedRuntime& runtime,
+                     const std::vector<payload::EmbeddedModule>& modules, std::string_view script,
                      std::string_view output_name, std::chrono::steady_clock::time_point build_start) {
     ClockedProgressLine line("Building standalone binary...", build_start);
     auto fail = [&line](std::string message) {
@@ -38,7 +32,7 @@ std::string assemble(const Target& target, const CachedRuntime& runtime, std::st
     if (error) fail("Error: Failed to create temp directory: " + error.message());
     fs::copy_file(runtime.path, work_copy, fs::copy_options::overwrite_existing, error);
     if (error) fail("Error: Failed to copy Wexlin binary: " + error.message());
-    if (auto embed_error = payload::append_script(std::string(work_copy), script))
+    if (auto embed_error = payload::append_payload(std::string(work_copy), modules, script))
         fail("Error: Failed to embed script: " + *embed_error);
 
     std::string output = output_path_for(target, output_name);

@@ -1,9 +1,12 @@
 #include "builder/desktop_entry.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
+#include "builder/assembly.h"
 #include "builder/build_console.h"
 #include "builder/file_io.h"
 #include "builder/text_utils.h"
@@ -71,6 +74,58 @@ std::vector<std::string_view> split_lines(std::string_view text) {
     return lines;
 }
 
+// Width times height from a PNG file's header; 0 when it is not a PNG.
+std::uint64_t png_area(const std::string& path) {
+    FileResult file = read_file(path);
+    if (!file.ok || file.data.size() < 24 || !file.data.starts_with("\x89PNG\r\n\x1a\n")) return 0;
+    auto be32 = [&file](std::size_t at) {
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            value = value << 8 | static_cast<unsigned char>(file.data[at + i]);
+        return value;
+    };
+    return be32(16) * be32(20);
+}
+
+// Converts the icon to one PNG at png_path. The converters write into a
+// folder of their own inside the work folder: an icon with several frames
+// (a normal .ico) comes out as frame-0.png, frame-1.png, ..., and the largest
+// of them is taken. Answers whether png_path was written.
+bool convert_to_png(const std::string& icon_path, const std::string& png_path) {
+    const fs::path folder = fs::path(work_folder) / "icon";
+    std::error_code error;
+    fs::remove_all(folder, error);
+    fs::create_directories(folder, error);
+    if (error) return false;
+    const std::string frame = (folder / "frame.png").string();
+    bool converted = tool_succeeds("convert", {icon_path, frame}) ||
+                     tool_succeeds("ffmpeg", {"-y", "-i", icon_path, frame});
+    bool placed = false;
+    if (converted) {
+        std::string best;
+        std::uint64_t best_area = 0;
+        std::vector<std::string> frames;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+            frames.push_back(it->path().string());
+        // Sorted, so that of equal frames the first one wins whatever order
+        // the folder lists them in.
+        std::sort(frames.begin(), frames.end());
+        for (const auto& candidate : frames) {
+            std::uint64_t area = png_area(candidate);
+            if (area > best_area) {
+                best_area = area;
+                best = candidate;
+            }
+        }
+        if (!best.empty()) {
+            fs::copy_file(best, png_path, fs::copy_options::overwrite_existing, error);
+            placed = !error;
+        }
+    }
+    fs::remove_all(folder, error);
+    return placed;
+}
+
 } // namespace
 
 std::string desktop_entry_text(std::string_view name, std::string_view program_path,
@@ -121,8 +176,7 @@ void apply_linux_icon(const std::string& icon_path, std::string_view extension,
     if (extension == "png") {
         fs::copy_file(icon_path, png_path, fs::copy_options::overwrite_existing, error);
         if (!error) placed = png_path;
-    } else if (tool_succeeds("convert", {icon_path, png_path}) ||
-               tool_succeeds("ffmpeg", {"-y", "-i", icon_path, png_path})) {
+    } else if (convert_to_png(icon_path, png_path)) {
         placed = png_path;
     } else {
         std::string copy_path = base + "." + std::string(extension);
@@ -130,8 +184,10 @@ void apply_linux_icon(const std::string& icon_path, std::string_view extension,
         if (!error) placed = copy_path;
     }
 
+    // Only a file that is really there is named, in the entry or the notes.
+    if (!placed.empty() && !path_exists(placed)) placed.clear();
     std::string icon_line;
-    if (!placed.empty()) icon_line = path_exists(placed) ? absolute_program_path(placed) : placed;
+    if (!placed.empty()) icon_line = absolute_program_path(placed);
     std::string entry_path = base + ".desktop";
     std::string entry = desktop_entry_text(output_name, absolute_program_path(base), icon_line, false);
     std::string write_error = write_file(entry_path, entry);

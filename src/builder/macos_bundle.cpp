@@ -101,11 +101,27 @@ std::string shell_double_quoted(std::string_view text) {
 
 } // namespace
 
+std::string bundle_identifier(std::string_view name) {
+    // Apple allows only ASCII letters, digits, "-" and "." in a bundle
+    // identifier; anything else (spaces, "/" of a nested OUTPUT, accents)
+    // becomes "-", one for each run of such bytes.
+    std::string cleaned;
+    for (char c : to_lower_unicode(name)) {
+        bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '.';
+        if (allowed)
+            cleaned.push_back(c);
+        else if (cleaned.empty() || cleaned.back() != '-')
+            cleaned.push_back('-');
+    }
+    if (cleaned.empty() || cleaned == "-") cleaned = "app";
+    return "com.wexlin." + cleaned;
+}
+
 std::string info_plist_text(std::string_view name, std::string_view icon_file) {
     // Names are escaped so that "&" or "<" in a program name still give a
     // property list that parses; plain names are written unchanged.
     std::string escaped = escape_xml(name);
-    std::string lower = escape_xml(to_lower_unicode(name));
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\"\n"
                        "  \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
@@ -117,7 +133,7 @@ std::string info_plist_text(std::string_view name, std::string_view icon_file) {
     auto string_value = [](std::string_view value) { return "<string>" + std::string(value) + "</string>"; };
     pair("CFBundleName", string_value(escaped));
     pair("CFBundleDisplayName", string_value(escaped));
-    pair("CFBundleIdentifier", string_value("com.wexlin." + lower));
+    pair("CFBundleIdentifier", string_value(bundle_identifier(name)));
     pair("CFBundleVersion", string_value("1.0.0"));
     pair("CFBundlePackageType", string_value("APPL"));
     pair("CFBundleExecutable", string_value(escaped));
@@ -205,6 +221,12 @@ void apply_macos_terminal_setting(const std::string& output_path, bool terminal)
     if (!path_exists(plist_path)) {
         std::string launcher = folder + "/" + name + "_launcher.command";
         std::string error = write_file(launcher, launcher_script_text(name));
+        if (error.empty()) {
+            // Finder opens a .command file only when it may be executed.
+            std::error_code mode_error;
+            fs::permissions(launcher, fs::perms(0755), fs::perm_options::replace, mode_error);
+            if (mode_error) error = mode_error.message();
+        }
         if (!error.empty()) {
             line.failed();
             warning("Could not create launcher script: " + error);

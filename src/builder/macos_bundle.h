@@ -8,6 +8,10 @@
 
 namespace wexlin::builder {
 
+// "com.wexlin." and the name lowered, with every run of characters other
+// than ASCII letters, digits, "-" and "." replaced by one "-".
+std::string bundle_identifier(std::string_view name);
+
 // The bundle's property list for a program called name; icon_file is
 // "AppIcon" when the bundle has an icon and empty otherwise.
 std::string info_plist_text(std::string_view name, std::string_view icon_file);

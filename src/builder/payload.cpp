@@ -58,9 +58,26 @@ class FileSource final : public ByteSource {
     int m_fd;
 };
 
-} // namespace
+std::uint64_t read_le64(const char* bytes) {
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < length_size; ++i)
+        value |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    return value;
+}
 
-std::optional<std::string> find_script(ByteSource& source) {
+void append_le64(std::string& out, std::uint64_t value) {
+    for (std::size_t i = 0; i < length_size; ++i)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
+}
+
+// Where the script's bytes start and how many there are, when a valid
+// trailer ends the file (the script itself is not checked here).
+struct ScriptSpan {
+    std::uint64_t start;
+    std::uint64_t length;
+};
+
+std::optional<ScriptSpan> script_span(ByteSource& source) {
     auto size = source.size();
     if (!size || *size < trailer_size) return std::nullopt;
 
@@ -68,17 +85,89 @@ std::optional<std::string> find_script(ByteSource& source) {
     if (!source.read_at(*size - trailer_size, tail, trailer_size)) return std::nullopt;
     if (std::string_view(tail + length_size, marker.size()) != marker) return std::nullopt;
 
-    std::uint64_t length = 0;
-    for (std::size_t i = 0; i < length_size; ++i)
-        length |= static_cast<std::uint64_t>(static_cast<unsigned char>(tail[i])) << (8 * i);
+    std::uint64_t length = read_le64(tail);
     if (length > max_script_size) return std::nullopt;
     // The script must lie inside the file, after nothing but the runtime.
     if (length > *size - trailer_size) return std::nullopt;
+    return ScriptSpan{*size - trailer_size - length, length};
+}
 
-    std::string script(static_cast<std::size_t>(length), '\0');
-    if (!source.read_at(*size - trailer_size - length, script.data(), script.size())) return std::nullopt;
+// Takes one length-prefixed text from block at offset, advancing it.
+std::optional<std::string> take_text(std::string_view block, std::size_t& offset) {
+    if (block.size() - offset < length_size) return std::nullopt;
+    std::uint64_t length = read_le64(block.data() + offset);
+    offset += length_size;
+    if (length > block.size() - offset) return std::nullopt;
+    std::string text(block.substr(offset, static_cast<std::size_t>(length)));
+    offset += static_cast<std::size_t>(length);
+    if (!utf8::is_valid(text)) return std::nullopt;
+    return text;
+}
+
+} // namespace
+
+std::optional<std::string> find_script(ByteSource& source) {
+    auto span = script_span(source);
+    if (!span) return std::nullopt;
+    std::string script(static_cast<std::size_t>(span->length), '\0');
+    if (!source.read_at(span->start, script.data(), script.size())) return std::nullopt;
     if (!utf8::is_valid(script)) return std::nullopt;
     return script;
+}
+
+std::vector<EmbeddedModule> find_modules(ByteSource& source) {
+    auto span = script_span(source);
+    if (!span || span->start < modules_trailer_size) return {};
+    char tail[modules_trailer_size];
+    std::uint64_t trailer_start = span->start - modules_trailer_size;
+    if (!source.read_at(trailer_start, tail, modules_trailer_size)) return {};
+    if (std::string_view(tail + 2 * length_size, modules_marker.size()) != modules_marker) return {};
+    std::uint64_t count = read_le64(tail);
+    std::uint64_t block_size = read_le64(tail + length_size);
+    if (block_size > max_modules_size || block_size > trailer_start) return {};
+    // Every entry takes at least its two lengths.
+    if (count > block_size / (2 * length_size)) return {};
+
+    std::string block(static_cast<std::size_t>(block_size), '\0');
+    if (!source.read_at(trailer_start - block_size, block.data(), block.size())) return {};
+    std::vector<EmbeddedModule> modules;
+    std::size_t offset = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        auto name = take_text(block, offset);
+        if (!name) return {};
+        auto text = take_text(block, offset);
+        if (!text) return {};
+        modules.push_back({std::move(*name), std::move(*text)});
+    }
+    if (offset != block.size()) return {};
+    return modules;
+}
+
+std::vector<EmbeddedModule> find_modules_in_bytes(std::string_view file_bytes) {
+    MemorySource source(file_bytes);
+    return find_modules(source);
+}
+
+std::vector<EmbeddedModule> find_modules_in_file(const std::string& path) {
+    if (path.empty()) return {};
+    FileSource source(path);
+    if (!source.is_open()) return {};
+    return find_modules(source);
+}
+
+std::string modules_block(const std::vector<EmbeddedModule>& modules) {
+    std::string block;
+    for (const auto& module : modules) {
+        append_le64(block, module.name.size());
+        block.append(module.name);
+        append_le64(block, module.text.size());
+        block.append(module.text);
+    }
+    std::uint64_t entries_size = block.size();
+    append_le64(block, modules.size());
+    append_le64(block, entries_size);
+    block.append(modules_marker);
+    return block;
 }
 
 std::optional<std::string> find_script_in_bytes(std::string_view file_bytes) {
@@ -103,6 +192,11 @@ std::string trailer_for(std::uint64_t script_length) {
 }
 
 std::optional<std::string> append_script(const std::string& path, std::string_view script) {
+    return append_payload(path, {}, script);
+}
+
+std::optional<std::string> append_payload(const std::string& path, const std::vector<EmbeddedModule>& modules,
+                                          std::string_view script) {
     int fd = platform::open_file(path, O_WRONLY);
     if (fd < 0) return std::strerror(errno);
     auto fail = [fd]() -> std::optional<std::string> {
@@ -113,7 +207,8 @@ std::optional<std::string> append_script(const std::string& path, std::string_vi
     if (::lseek(fd, 0, SEEK_END) < 0) return fail();
 
     std::string trailer = trailer_for(script.size());
-    for (std::string_view part : {script, std::string_view(trailer)}) {
+    std::string block = modules.empty() ? std::string() : modules_block(modules);
+    for (std::string_view part : {std::string_view(block), script, std::string_view(trailer)}) {
         std::size_t written = 0;
         while (written < part.size()) {
             ssize_t n = ::write(fd, part.data() + written, part.size() - written);

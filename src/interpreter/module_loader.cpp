@@ -1,6 +1,7 @@
 // `use`: binding the built-in module tables and loading script modules.
 #include <algorithm>
 
+#include "interpreter/embedded_modules.h"
 #include "interpreter/interpreter.h"
 #include "lexer/lexer.h"
 #include "parser/parser.h"
@@ -52,7 +53,10 @@ std::optional<ExportTable> builtin_module(const std::string& name) {
                                              "is_window_open",
                                              "get_input_pressed",
                                              "get_input_released",
-                                             "get_input_held"});
+                                             "get_input_held",
+                                             "get_mouse_x",
+                                             "get_mouse_y",
+                                             "draw_text"});
     if (name == "http")
         return builtin_module_table("http",
                                     {"page", "serve", "template", "json", "status", "send", "get", "post"});
@@ -76,6 +80,11 @@ std::vector<std::string>& modules_loading() {
     return names;
 }
 
+std::unordered_map<std::string, std::string>& embedded_modules() {
+    static std::unordered_map<std::string, std::string> modules;
+    return modules;
+}
+
 std::string slashed(std::string name) {
     for (char& c : name)
         if (c == '.') c = '/';
@@ -83,6 +92,10 @@ std::string slashed(std::string name) {
 }
 
 } // namespace
+
+void set_embedded_modules(std::unordered_map<std::string, std::string> modules) {
+    embedded_modules() = std::move(modules);
+}
 
 void Interpreter::execute_use(const Statement& s) {
     std::optional<ExportTable> exports = load_module(s.module);
@@ -128,7 +141,12 @@ std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
     if (auto table = builtin_module(name)) return table;
 
     std::optional<std::string> source;
+    if (auto carried = embedded_modules().find(name); carried != embedded_modules().end()) {
+        if (extra_debug) console::debug_line("Loading module '" + name + "' carried by the program");
+        source = carried->second;
+    }
     for (const std::string& path : {".wexlin/modules/" + slashed(name) + "/index.wx", name + ".wx"}) {
+        if (source) break;
         if (extra_debug) console::debug_line("Attempting to load module from: " + path);
         source = read_utf8_file(path);
         if (source) break;

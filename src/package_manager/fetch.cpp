@@ -16,12 +16,30 @@ FetchResult failure(std::string message) {
 
 } // namespace
 
+std::vector<std::string> curl_arguments(std::string_view url) {
+    // "-g": brackets and braces in an address are characters, not curl's
+    // ranges and lists. The time limits end a fetch from a server that
+    // accepts the connection and then says nothing (or stops half-way): no
+    // connection within 15 seconds, or less than a byte a second for 30.
+    return {"-s",
+            "-f",
+            "-L",
+            "-g",
+            "--connect-timeout",
+            "15",
+            "--speed-limit",
+            "1",
+            "--speed-time",
+            "30",
+            std::string(url)};
+}
+
 FetchResult fetch_url(std::string_view url) {
     platform::ProcessOptions options;
     options.output = platform::OutputMode::Capture;
     options.empty_stdin = true;
     options.capture_limit = limits::max_download_size;
-    auto run = platform::run_process("curl", {"-s", "-f", "-L", std::string(url)}, options);
+    auto run = platform::run_process("curl", curl_arguments(url), options);
     if (!run.started) {
         if (run.not_found) return failure("curl is not installed");
         return failure("Failed to fetch URL: " + run.start_error);

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace wexlin::package_manager {
 
@@ -12,7 +13,11 @@ struct FetchResult {
     std::string error; // the message, when not ok
 };
 
-// Runs `curl -s -f -L url` with empty standard input; its standard output
+// The arguments curl is run with for one address: silent, failing on an
+// HTTP error, following redirects, no globbing, bounded waits.
+std::vector<std::string> curl_arguments(std::string_view url);
+
+// Runs curl with those arguments with empty standard input; its standard output
 // must be UTF-8 text.
 FetchResult fetch_url(std::string_view url);
 

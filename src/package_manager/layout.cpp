@@ -14,6 +14,29 @@ std::filesystem::path module_folder(const ModuleName& name) {
     return modules_root() / name.author / name.module;
 }
 
+std::filesystem::path staging_root() {
+    return modules_root() / std::string(staging_name);
+}
+
+std::filesystem::path staged_module_folder(const ModuleName& name) {
+    return staging_root() / "new" / name.author / name.module;
+}
+
+std::filesystem::path set_aside_module_folder(const ModuleName& name) {
+    return staging_root() / "old" / name.author / name.module;
+}
+
+void discard_staging(const std::filesystem::path& folder) {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    // Empty parents go one by one; remove() refuses a folder that still
+    // holds something (another module's staging), which ends the walk.
+    const auto root = staging_root();
+    for (auto parent = folder.parent_path(); !parent.empty(); parent = parent.parent_path()) {
+        if (!std::filesystem::remove(parent, ignored) || parent == root) break;
+    }
+}
+
 bool path_exists(const std::filesystem::path& path) {
     std::error_code error;
     auto status = std::filesystem::symlink_status(path, error);

@@ -55,6 +55,9 @@ std::optional<std::string> list_modules() {
     }
     auto authors = folder_names(root, error);
     if (!authors) return "Failed to read modules directory: " + error.message();
+    // Modules being fetched (or left by an install that was killed) are not
+    // installed.
+    std::erase(*authors, std::string(staging_name));
     if (authors->empty()) {
         print_nothing_installed();
         return std::nullopt;

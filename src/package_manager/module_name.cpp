@@ -6,6 +6,23 @@ namespace {
 
 constexpr std::string_view format_message = "Module format must be 'author/module' or 'author.module'";
 
+// The text for a message, control characters shown as \xNN.
+std::string printable(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            out += "\\x";
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 bool split_at_first(std::string_view text, char separator, ModuleName& name) {
     auto at = text.find(separator);
     if (at == std::string_view::npos || at == 0 || at + 1 == text.size()) return false;
@@ -32,6 +49,15 @@ bool is_contained_relative_path(std::string_view text) {
 
 } // namespace
 
+bool is_file_name_text(std::string_view text) {
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) return false;
+        if (std::string_view("\\:*?\"<>|").find(c) != std::string_view::npos) return false;
+    }
+    return true;
+}
+
 std::variant<ModuleName, std::string> parse_module_name(std::string_view text) {
     ModuleName name;
     if (!split_at_first(text, '/', name) && !split_at_first(text, '.', name))
@@ -40,6 +66,15 @@ std::variant<ModuleName, std::string> parse_module_name(std::string_view text) {
         return "Module name '" + std::string(text) +
                "' is not allowed: the author and module parts must be relative names without empty, "
                "'.' or '..' components";
+    }
+    if (name.author == ".staging") {
+        return "Module name '" + std::string(text) +
+               "' is not allowed: '.staging' is the folder where modules are fetched before they are "
+               "installed";
+    }
+    if (!is_file_name_text(name.author) || !is_file_name_text(name.module)) {
+        return "Module name '" + printable(text) +
+               "' is not allowed: a file name cannot hold control characters or any of \\ : * ? \" < > |";
     }
     return name;
 }

@@ -1,5 +1,7 @@
 #include "package_manager/module_yaml.h"
 
+#include "package_manager/module_name.h"
+
 namespace wexlin::package_manager {
 
 namespace {
@@ -80,18 +82,16 @@ std::vector<std::string> read_file_list(std::string_view metadata) {
 
 bool is_safe_file_entry(std::string_view entry) {
     if (entry.empty()) return false;
-    for (char c : entry) {
-        // Control characters (NUL, line breaks, the escape that starts a
-        // terminal sequence) have no place in a file name and would be echoed
-        // to the console in messages; a colon is a drive ("C:x") or a stream
-        // name on Windows, where joining it to the folder leaves the folder.
-        auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f || c == ':') return false;
-    }
-    if (entry.front() == '/' || entry.front() == '\\') return false;
+    // Control characters (NUL, line breaks, the escape that starts a terminal
+    // sequence) have no place in a file name and would be echoed to the
+    // console in messages; a colon is a drive ("C:x") or a stream name on
+    // Windows, where joining it to the folder leaves the folder; the other
+    // reserved characters cannot be in a file name there.
+    if (!is_file_name_text(entry)) return false;
+    if (entry.front() == '/') return false;
     std::size_t start = 0;
     while (true) {
-        auto end = entry.find_first_of("/\\", start);
+        auto end = entry.find('/', start);
         auto component =
             entry.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (component == "..") return false;

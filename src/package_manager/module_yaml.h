@@ -13,10 +13,10 @@ namespace wexlin::package_manager {
 // an empty one, lists only "index.wx".
 std::vector<std::string> read_file_list(std::string_view metadata);
 
-// True when a listed entry, joined to the module's folder, stays inside it:
-// it is not empty, does not start at a root, has no ".." component (both
-// "/" and "\" separate components), no colon (a Windows drive or stream) and
-// no control character.
+// True when a listed entry, joined to the module's folder, stays inside it
+// and can be a file name everywhere: it is not empty, does not start at a
+// root, has no ".." component and no character that a file name cannot hold
+// (control characters, \ : * ? " < > |).
 bool is_safe_file_entry(std::string_view entry);
 
 // The entry for a message: control characters shown as \xNN, so a hostile

@@ -24,9 +24,32 @@ std::string metadata_url(std::string_view base, const ModuleName& name) {
     return file_url(base, name, "module.yaml");
 }
 
+std::string encode_path(std::string_view path) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : path) {
+        auto byte = static_cast<unsigned char>(c);
+        bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                          c == '-' || c == '.' || c == '_' || c == '~';
+        if (unreserved || c == '/') {
+            out.push_back(c);
+        } else {
+            out.push_back('%');
+            out.push_back(hex[byte >> 4]);
+            out.push_back(hex[byte & 15]);
+        }
+    }
+    return out;
+}
+
 std::string file_url(std::string_view base, const ModuleName& name, std::string_view file) {
     std::string url(base);
-    url.append("/modules/").append(name.author).append("/").append(name.module).append("/").append(file);
+    url.append("/modules/")
+        .append(encode_path(name.author))
+        .append("/")
+        .append(encode_path(name.module))
+        .append("/")
+        .append(encode_path(file));
     return url;
 }
 

@@ -17,6 +17,11 @@ std::string registry_url();
 // The base address compiled into the program.
 std::string_view default_registry_url();
 
+// Percent-encodes every byte of a relative path except the unreserved
+// characters and the "/" between its segments, so "#", "?", "%" and spaces in
+// a module name or a listed file reach the server as part of the name.
+std::string encode_path(std::string_view path);
+
 std::string metadata_url(std::string_view base, const ModuleName& name);
 std::string file_url(std::string_view base, const ModuleName& name, std::string_view file);
 

@@ -61,17 +61,59 @@ class ExpressionParser {
     }
     bool at(TokenKind kind) const { return current().kind == kind; }
     void advance() { ++m_cursor; }
+    // Once the expression is cut, its closing brackets are already behind the
+    // cursor: no level may take a token that follows the skipped part.
     bool expect(TokenKind kind) {
-        if (!at(kind)) return false;
+        if (m_depth_exceeded || !at(kind)) return false;
         advance();
         return true;
     }
 
-    // A subtree about to grow past the bound ends the expression here.
+    // A subtree about to grow past the bound ends the expression here, and
+    // the rest of it is skipped at once.
     bool too_deep(std::uint32_t h) {
         if (h < max_expression_depth) return false;
-        m_depth_exceeded = true;
+        if (!m_depth_exceeded) {
+            m_depth_exceeded = true;
+            skip_rest();
+        }
         return true;
+    }
+
+    // Moves past the brackets still open at the cut and everything inside
+    // them, in one step, so that the closing brackets of a very deep
+    // expression are not left behind to be read one by one as statements.
+    // Any closing bracket closes any opening one, as the levels themselves
+    // take a missing bracket for granted. A keyword that starts a statement
+    // ends the skip: an expression whose brackets are never closed must not
+    // take the statements after it along.
+    void skip_rest() {
+        std::size_t open = m_open_brackets;
+        while (open > 0) {
+            switch (current().kind) {
+            case TokenKind::EOF_:
+            case TokenKind::Let:
+            case TokenKind::Def:
+            case TokenKind::Return:
+            case TokenKind::If:
+            case TokenKind::While:
+            case TokenKind::For:
+            case TokenKind::Break:
+            case TokenKind::Continue:
+            case TokenKind::Match:
+            case TokenKind::Try:
+            case TokenKind::Global:
+            case TokenKind::Use: return;
+            case TokenKind::LParen:
+            case TokenKind::LBracket:
+            case TokenKind::LBrace: ++open; break;
+            case TokenKind::RParen:
+            case TokenKind::RBracket:
+            case TokenKind::RBrace: --open; break;
+            default: break;
+            }
+            advance();
+        }
     }
 
     template <typename Next>
@@ -161,14 +203,18 @@ class ExpressionParser {
                 if (too_deep(height(expr))) break;
                 advance();
                 ++m_nesting;
+                ++m_open_brackets;
                 ExprPtr index = parse_or();
+                --m_open_brackets;
                 --m_nesting;
                 expect(TokenKind::RBracket);
                 expr = make_pair(ExprKind::Index, std::move(expr), std::move(index));
             } else if (at(TokenKind::LParen)) {
                 if (too_deep(height(expr))) break;
                 advance();
+                ++m_open_brackets;
                 std::vector<ExprPtr> args = parse_elements();
+                --m_open_brackets;
                 expect(TokenKind::RParen);
                 expr = make_call(std::move(expr), std::move(args));
             } else {
@@ -194,6 +240,7 @@ class ExpressionParser {
                 continue;
             }
             items.push_back(std::move(item));
+            if (m_depth_exceeded) break;
             if (at(TokenKind::Comma)) advance();
         }
         --m_nesting;
@@ -268,16 +315,27 @@ class ExpressionParser {
         case TokenKind::LParen: {
             advance();
             ++m_nesting;
+            ++m_open_brackets;
             ExprPtr inner = parse_or();
+            --m_open_brackets;
             --m_nesting;
             expect(TokenKind::RParen);
             return inner;
         }
-        case TokenKind::LBrace: advance(); return parse_dict();
+        case TokenKind::LBrace: {
+            advance();
+            ++m_open_brackets;
+            ExprPtr dict = parse_dict();
+            --m_open_brackets;
+            expect(TokenKind::RBrace);
+            return dict;
+        }
         case TokenKind::LBracket: {
             advance();
             auto e = make(ExprKind::Array);
+            ++m_open_brackets;
             e->items = parse_elements();
+            --m_open_brackets;
             for (const auto& item : e->items)
                 e->depth = std::max(e->depth, height(item) + 1);
             expect(TokenKind::RBracket);
@@ -303,11 +361,10 @@ class ExpressionParser {
             ExprPtr value = parse_or();
             e->depth = std::max(e->depth, height(value) + 1);
             e->entries.emplace_back(std::move(key), std::move(value));
-            if (at(TokenKind::Comma)) advance();
             if (m_depth_exceeded) break;
+            if (at(TokenKind::Comma)) advance();
         }
         --m_nesting;
-        expect(TokenKind::RBrace);
         return e;
     }
 
@@ -315,6 +372,8 @@ class ExpressionParser {
     std::size_t m_start;
     std::size_t m_cursor{0};
     std::uint32_t m_nesting{0};
+    // Brackets opened and not yet left by the levels now running.
+    std::size_t m_open_brackets{0};
     bool m_depth_exceeded{false};
     Token m_eof{TokenKind::EOF_};
 };

@@ -1,8 +1,9 @@
 #include "parser/parser.h"
 
-#include <cstdio>
+#include <utility>
 
 #include "parser/expression_parser.h"
+#include "support/console.h"
 
 namespace wexlin {
 
@@ -12,10 +13,6 @@ constexpr int max_iterations = 100000;
 constexpr std::size_t max_params = 1001;
 constexpr int max_arms = 1000;
 constexpr int max_use_items = 1000;
-
-void write_stderr(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stderr);
-}
 
 Statement make_statement(StmtKind kind) {
     return Statement(kind);
@@ -27,7 +24,7 @@ void Parser::trace(std::string_view message) const {
     if (!m_trace) return;
     std::string line = "[PARSER] pos=" + std::to_string(m_pos) + " token=" + token_debug(current()) + " | ";
     line.append(message).push_back('\n');
-    write_stderr(line);
+    console::write_stderr(line);
 }
 
 void Parser::advance() {
@@ -53,9 +50,9 @@ ExprPtr Parser::expression() {
     ParsedExpression parsed = parse_expression(m_tokens, m_pos);
     if (parsed.depth_exceeded && !m_depth_reported) {
         m_depth_reported = true;
-        write_stderr("[PARSER ERROR] Expression nested too deeply (more than " +
-                     std::to_string(max_expression_depth) + " levels) at pos " + std::to_string(m_pos) +
-                     "; the rest of it is skipped\n");
+        console::write_stderr("[PARSER ERROR] Expression nested too deeply (more than " +
+                              std::to_string(max_expression_depth) + " levels) at pos " +
+                              std::to_string(m_pos) + "; the rest of it is skipped\n");
     }
     for (std::size_t i = 0; i < parsed.consumed; ++i)
         advance();
@@ -81,8 +78,8 @@ StatementList Parser::parse_program() {
     int iterations = 0;
     while (!at(TokenKind::EOF_)) {
         if (iterations >= max_iterations) {
-            write_stderr("[PARSER ERROR] Max iterations (" + std::to_string(max_iterations) +
-                         ") reached at pos " + std::to_string(m_pos) + "\n");
+            console::write_stderr("[PARSER ERROR] Max iterations (" + std::to_string(max_iterations) +
+                                  ") reached at pos " + std::to_string(m_pos) + "\n");
             break;
         }
         ++iterations;
@@ -107,10 +104,13 @@ StatementList Parser::parse_block() {
     if (m_block_depth >= max_block_depth) {
         if (!m_block_depth_reported) {
             m_block_depth_reported = true;
-            write_stderr("[PARSER ERROR] Blocks nested too deeply (more than " +
-                         std::to_string(max_block_depth) + " levels) at pos " + std::to_string(m_pos) +
-                         "; the deeper statements are kept in the enclosing block\n");
+            console::write_stderr("[PARSER ERROR] Blocks nested too deeply (more than " +
+                                  std::to_string(max_block_depth) + " levels) at pos " +
+                                  std::to_string(m_pos) +
+                                  "; the statement holding the block is skipped up to its closing brace\n");
         }
+        skip_to_closing_brace();
+        m_block_skipped = true;
         trace("parse_block() END with 0 statements");
         return statements;
     }
@@ -131,6 +131,33 @@ StatementList Parser::parse_block() {
     --m_block_depth;
     trace("parse_block() END with " + std::to_string(statements.size()) + " statements");
     return statements;
+}
+
+// Moves to the brace that closes the block just opened, counting the braces
+// in between (dictionary literals included), so the statement that owns the
+// block ends exactly where it would have ended. The position moves in one
+// step: the statements in between are never read.
+void Parser::skip_to_closing_brace() {
+    std::size_t start = m_pos;
+    std::size_t open = 0;
+    for (; m_pos < m_tokens.size(); ++m_pos) {
+        TokenKind kind = m_tokens[m_pos].kind;
+        if (kind == TokenKind::EOF_) break;
+        if (kind == TokenKind::LBrace) {
+            ++open;
+        } else if (kind == TokenKind::RBrace) {
+            if (open == 0) break;
+            --open;
+        }
+    }
+    trace("Skipped " + std::to_string(m_pos - start) + " tokens of a block nested too deeply");
+}
+
+// The block of a compound statement. False when the block lies past the
+// depth limit: it was skipped, and the statement must then yield nothing.
+bool Parser::construct_block(StatementList& body) {
+    body = parse_block();
+    return !std::exchange(m_block_skipped, false);
 }
 
 // params -> { name [","] }
@@ -251,9 +278,13 @@ std::optional<Statement> Parser::parse_function() {
         return std::nullopt;
     }
     trace("Parsing function body");
-    decl->body = parse_block();
+    bool kept = construct_block(decl->body);
     trace("Function body has " + std::to_string(decl->body.size()) + " statements");
     expect(TokenKind::RBrace);
+    if (!kept) {
+        trace("parse_function() END (nested too deeply)");
+        return std::nullopt;
+    }
     trace("parse_function() END");
     for (const auto& p : decl->params)
         decl->param_symbols.push_back(intern(p));
@@ -287,15 +318,21 @@ std::optional<Statement> Parser::parse_if() {
         trace("parse_if() END (failed)");
         return std::nullopt;
     }
-    s.body = parse_block();
+    bool kept = construct_block(s.body);
     expect(TokenKind::RBrace);
     if (at(TokenKind::Else)) {
         trace("Found else clause");
         advance();
         if (expect(TokenKind::LBrace)) {
-            s.else_body = parse_block();
+            StatementList else_body;
+            kept = construct_block(else_body) && kept;
+            s.else_body = std::move(else_body);
             expect(TokenKind::RBrace);
         }
+    }
+    if (!kept) {
+        trace("parse_if() END (nested too deeply)");
+        return std::nullopt;
     }
     trace("parse_if() END");
     return s;
@@ -312,8 +349,12 @@ std::optional<Statement> Parser::parse_while() {
         trace("parse_while() END (failed)");
         return std::nullopt;
     }
-    s.body = parse_block();
+    bool kept = construct_block(s.body);
     expect(TokenKind::RBrace);
+    if (!kept) {
+        trace("parse_while() END (nested too deeply)");
+        return std::nullopt;
+    }
     trace("parse_while() END");
     return s;
 }
@@ -340,8 +381,12 @@ std::optional<Statement> Parser::parse_for() {
         trace("parse_for() END (failed)");
         return std::nullopt;
     }
-    s.body = parse_block();
+    bool kept = construct_block(s.body);
     expect(TokenKind::RBrace);
+    if (!kept) {
+        trace("parse_for() END (nested too deeply)");
+        return std::nullopt;
+    }
     trace("parse_for() END");
     s.symbol = intern(*name);
     s.name = std::move(*name);
@@ -360,6 +405,7 @@ std::optional<Statement> Parser::parse_match() {
         trace("parse_match() END (failed)");
         return std::nullopt;
     }
+    bool kept = true;
     for (int arm_number = 1; arm_number <= max_arms && !at(TokenKind::RBrace) && !at(TokenKind::EOF_);
          ++arm_number) {
         trace("Match arm " + std::to_string(arm_number));
@@ -376,7 +422,7 @@ std::optional<Statement> Parser::parse_match() {
         }
         if (at(TokenKind::LBrace)) {
             advance();
-            arm.body = parse_block();
+            kept = construct_block(arm.body) && kept;
             expect(TokenKind::RBrace);
         } else {
             Statement body(StmtKind::Expr);
@@ -387,6 +433,10 @@ std::optional<Statement> Parser::parse_match() {
         s.arms.push_back(std::move(arm));
     }
     expect(TokenKind::RBrace);
+    if (!kept) {
+        trace("parse_match() END (nested too deeply)");
+        return std::nullopt;
+    }
     trace("parse_match() END with " + std::to_string(s.arms.size()) + " arms");
     return s;
 }
@@ -401,7 +451,7 @@ std::optional<Statement> Parser::parse_try() {
         trace("parse_try() END (failed)");
         return std::nullopt;
     }
-    s.body = parse_block();
+    bool kept = construct_block(s.body);
     expect(TokenKind::RBrace);
     if (!expect(TokenKind::Catch)) {
         trace("parse_try() END (failed)");
@@ -418,8 +468,12 @@ std::optional<Statement> Parser::parse_try() {
         trace("parse_try() END (failed)");
         return std::nullopt;
     }
-    s.catch_body = parse_block();
+    kept = construct_block(s.catch_body) && kept;
     expect(TokenKind::RBrace);
+    if (!kept) {
+        trace("parse_try() END (nested too deeply)");
+        return std::nullopt;
+    }
     trace("parse_try() END");
     s.symbol = intern(*name);
     s.name = std::move(*name);

@@ -15,9 +15,10 @@
 namespace wexlin {
 
 // Deepest nesting of blocks (bodies of def, if, while, for, match arms, try)
-// that the parser follows; a block deeper than this is read as empty and its
-// statements land in the enclosing block, so that neither parsing nor
-// execution can exhaust the stack.
+// that the parser follows, so that neither parsing nor execution can exhaust
+// the stack. A statement whose block would lie deeper is skipped whole, up to
+// the brace that closes that block: none of its statements may run, neither
+// in place (a loop without its body could spin for ever) nor elsewhere.
 inline constexpr std::uint32_t max_block_depth = 1000;
 
 class Parser {
@@ -41,6 +42,8 @@ class Parser {
     bool tracing() const { return m_trace; }
 
     ExprPtr expression();
+    bool construct_block(StatementList& body);
+    void skip_to_closing_brace();
     void optional_semicolon();
     std::optional<std::string> take_name();
 
@@ -64,6 +67,7 @@ class Parser {
     bool m_depth_reported{false};
     std::uint32_t m_block_depth{0};
     bool m_block_depth_reported{false};
+    bool m_block_skipped{false};
     Token m_eof{TokenKind::EOF_};
 };
 

@@ -5,6 +5,8 @@
 #include <shellapi.h>
 #include <timeapi.h>
 
+#include <cstdio>
+
 #include "platform/windows_text.h"
 
 namespace wexlin::platform {
@@ -30,6 +32,10 @@ void prepare_console() {
     // in the OEM code page, and typed text arrives as UTF-8 too.
     SetConsoleOutputCP(CP_UTF8);
     SetConsoleCP(CP_UTF8);
+    // The C runtime buffers standard error when it is a pipe or a file;
+    // unbuffered, as on other systems, an error line is out before the
+    // standard output written after it.
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
     enable_colour_sequences(handle_of(Stream::Output));
     enable_colour_sequences(handle_of(Stream::Error));
     // The frame limiter sleeps a few milliseconds at a time; with the default

@@ -12,6 +12,7 @@
 #include "repl/line_source.h"
 #include "support/console.h"
 #include "support/limits.h"
+#include "support/utf8.h"
 
 namespace wexlin {
 
@@ -41,6 +42,10 @@ void repl() {
     std::unique_ptr<LineSource> input = make_line_source();
     while (true) {
         if (!input->read_line(parens == 0 && braces == 0 ? ">>> " : "... ", raw)) break;
+        // Input that is not UTF-8 is still a line the user typed: each
+        // invalid sequence becomes U+FFFD, and the REPL goes on. The limit
+        // below applies to the text as it will be run.
+        if (!utf8::is_valid(raw)) raw = utf8::decode_lossy(raw);
         if (raw.size() > limits::max_repl_line) {
             console::error_line("Input line too long (more than " + std::to_string(limits::max_repl_line) +
                                 " bytes); it was ignored");

@@ -17,10 +17,15 @@ void write_line(std::string_view coloured_tag, std::string_view message) {
     std::string line = tag(coloured_tag);
     line.reserve(line.size() + message.size() + 1);
     line.append(message).push_back('\n');
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    write_stderr(line);
 }
 
 } // namespace
+
+void write_stderr(std::string_view text) {
+    std::fflush(stdout);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
 
 bool colours_enabled() {
     // The environment is read once: a script cannot change it, and every
@@ -64,7 +69,7 @@ void debug_call_line(std::string_view message) {
 void command_error_line(std::string_view message) {
     std::string line(colour(sgr::red));
     line.append("Error: ").append(message).append(colour(sgr::reset)).push_back('\n');
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    write_stderr(line);
 }
 
 } // namespace wexlin::console

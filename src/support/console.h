@@ -39,6 +39,13 @@ inline constexpr std::string_view debug_tag = "\x1b[33m[\x1b[93mDEBUG\x1b[33m]\x
 inline constexpr std::string_view debug_call_tag = "\x1b[33m[\x1b[93mDEBUG CALL\x1b[33m]\x1b[0m ";
 inline constexpr std::string_view wexlin_tag = "\x1b[33m[\x1b[93mWEXLIN\x1b[33m]\x1b[0m ";
 
+// Writes text to standard error after flushing standard output. Standard
+// output is block-buffered when it is not a terminal; without the flush an
+// error line would overtake the print output written before it in a merged
+// stream ("> log 2>&1", a CI log, an editor's output pane). Plain print runs
+// keep their buffering: only a write to standard error flushes.
+void write_stderr(std::string_view text);
+
 // "[ERROR] message" on standard error.
 void error_line(std::string_view message);
 // "[DEBUG] message" on standard error.

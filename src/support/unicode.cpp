@@ -1,58 +1,30 @@
 #include "support/unicode.h"
 
-#include <dlfcn.h>
-#include <unicode/uchar.h>
-#include <unicode/ustring.h>
-#include <unicode/uvernum.h>
-
-#include <climits>
-#include <cstdint>
+#include "support/utf8.h"
+#include "unicode_tables.h"
 
 namespace wexlin::unicode {
 
 namespace {
 
-// ICU's functions carry its major version in their exported names
-// (u_charType_72); its headers rename every call that way, and stringizing
-// the renamed name gives the symbol to look up.
-#define WEXLIN_ICU_SYMBOL(function) WEXLIN_ICU_STRINGIZE(function)
-#define WEXLIN_ICU_STRINGIZE(name) #name
+using tables::CharClass;
 
-#define WEXLIN_ICU_FUNCTIONS(X)                                                                              \
-    X(has_binary_property, u_hasBinaryProperty)                                                              \
-    X(char_type, u_charType)                                                                                 \
-    X(from_utf8, u_strFromUTF8WithSub)                                                                       \
-    X(to_utf8, u_strToUTF8WithSub)                                                                           \
-    X(upper, u_strToUpper)                                                                                   \
-    X(lower, u_strToLower)
+constexpr char32_t kMaxCodePoint = 0x10FFFF;
+constexpr char32_t kCapitalSigma = 0x03A3;
+constexpr char32_t kSmallSigma = 0x03C3;
+constexpr char32_t kFinalSigma = 0x03C2;
 
-struct IcuLibrary {
-#define WEXLIN_ICU_POINTER(member, function) decltype(&::function) member = nullptr;
-    WEXLIN_ICU_FUNCTIONS(WEXLIN_ICU_POINTER)
-#undef WEXLIN_ICU_POINTER
-};
+// Past the last code point nothing has a property or a mapping.
+constexpr CharClass kNothing{};
 
-bool g_loaded = false;
-
-const IcuLibrary* load() {
-    static IcuLibrary library;
-    void* handle = dlopen("libicuuc.so." U_ICU_VERSION_SHORT, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) return nullptr;
-    g_loaded = true;
-    bool complete = true;
-#define WEXLIN_ICU_RESOLVE(member, function)                                                                 \
-    library.member = reinterpret_cast<decltype(library.member)>(dlsym(handle, WEXLIN_ICU_SYMBOL(function))); \
-    complete = complete && library.member != nullptr;
-    WEXLIN_ICU_FUNCTIONS(WEXLIN_ICU_RESOLVE)
-#undef WEXLIN_ICU_RESOLVE
-    // The handle stays open for the life of the process, as a linked
-    // library would.
-    return complete ? &library : nullptr;
+constexpr const CharClass& class_of(char32_t c) {
+    if (c > kMaxCodePoint) return kNothing;
+    const auto block = static_cast<char32_t>(tables::kBlockIndex[c >> tables::kBlockShift]);
+    return tables::kClasses[tables::kClassIndex[(block << tables::kBlockShift) + (c & tables::kBlockMask)]];
 }
 
-const IcuLibrary* icu() {
-    static const IcuLibrary* library = load();
-    return library;
+constexpr bool has(char32_t c, std::uint8_t flag) {
+    return (class_of(c).flags & flag) != 0;
 }
 
 bool is_ascii(std::string_view text) {
@@ -70,62 +42,67 @@ std::string ascii_mapped(std::string_view text, bool upper) {
     return out;
 }
 
-int32_t capacity_of(std::size_t size) {
-    return size > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(size);
-}
-
-// Runs an ICU call that writes into out, first with the room out has and,
-// when ICU answers that it needs more, once more with that much. False when
-// ICU fails.
-template <typename Text, typename Call>
-bool write_into(Text& out, Call call) {
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t length = call(out.data(), capacity_of(out.size()), status);
-    if (status == U_BUFFER_OVERFLOW_ERROR) {
-        out.resize(static_cast<std::size_t>(length));
-        status = U_ZERO_ERROR;
-        length = call(out.data(), capacity_of(out.size()), status);
+// Whether the first character from position i on that is not case-ignorable
+// is cased. A character that is both (a modifier letter such as U+02B0) is
+// passed over as case-ignorable, as ICU does.
+bool followed_by_cased(std::string_view text, std::size_t i) {
+    while (i < text.size()) {
+        const CharClass& next = class_of(utf8::decode(text, i));
+        if (!(next.flags & tables::kCaseIgnorable)) return (next.flags & tables::kCased) != 0;
     }
-    if (U_FAILURE(status)) return false;
-    out.resize(static_cast<std::size_t>(length));
-    return true;
+    return false;
 }
 
-// UTF-8 to UTF-16, the case mapping, and back, each step with ICU's own
-// replacement of ill-formed input by U+FFFD. A failure inside ICU gives the
-// empty text.
-std::string icu_mapped(const IcuLibrary& library, std::string_view text, bool upper) {
-    if (text.size() > static_cast<std::size_t>(INT32_MAX)) return {};
-    const auto length = static_cast<int32_t>(text.size());
-    // UTF-16 never needs more units than UTF-8 has bytes.
-    std::u16string wide(text.size(), u'\0');
-    bool ok = write_into(wide, [&](UChar* out, int32_t capacity, UErrorCode& status) {
-        int32_t written = 0;
-        library.from_utf8(out, capacity, &written, text.data(), length, 0xFFFD, nullptr, &status);
-        return written;
-    });
-    if (!ok) return {};
-    auto map = upper ? library.upper : library.lower;
-    std::u16string cased(wide.size(), u'\0');
-    ok = write_into(cased, [&](UChar* out, int32_t capacity, UErrorCode& status) {
-        return map(out, capacity, wide.data(), static_cast<int32_t>(wide.size()), "", &status);
-    });
-    if (!ok) return {};
-    // Most texts keep their length in UTF-8 through a case mapping.
-    std::string out(text.size(), '\0');
-    ok = write_into(out, [&](char* bytes, int32_t capacity, UErrorCode& status) {
-        int32_t written = 0;
-        library.to_utf8(bytes, capacity, &written, cased.data(), static_cast<int32_t>(cased.size()), 0xFFFD,
-                        nullptr, &status);
-        return written;
-    });
-    return ok ? out : std::string();
+void append_mapping(std::string& out, char32_t c, std::int32_t delta, std::uint16_t full) {
+    if (full == 0) {
+        utf8::append(out, static_cast<char32_t>(static_cast<std::int32_t>(c) + delta));
+        return;
+    }
+    const char32_t* sequence = &tables::kFullMappings[full];
+    for (char32_t k = 1; k <= sequence[0]; ++k)
+        utf8::append(out, sequence[k]);
+}
+
+// text is valid UTF-8.
+std::string mapped_valid(std::string_view text, bool upper) {
+    std::string out;
+    out.reserve(text.size());
+    // Whether the last character before this one that is not case-ignorable
+    // is cased: the other half of the final-sigma condition.
+    bool after_cased = false;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            // ASCII inside other text: the mapping is plain arithmetic; the
+            // context still comes from the table (the apostrophe, full stop
+            // and colon are case-ignorable).
+            char c = text[i++];
+            if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            out.push_back(c);
+            const CharClass& ascii = class_of(byte);
+            if (!(ascii.flags & tables::kCaseIgnorable)) after_cased = (ascii.flags & tables::kCased) != 0;
+            continue;
+        }
+        const char32_t c = utf8::decode(text, i);
+        const CharClass& cls = class_of(c);
+        if (upper) {
+            append_mapping(out, c, cls.upper_delta, cls.upper_full);
+        } else if (c == kCapitalSigma) {
+            utf8::append(out, after_cased && !followed_by_cased(text, i) ? kFinalSigma : kSmallSigma);
+        } else {
+            append_mapping(out, c, cls.lower_delta, cls.lower_full);
+        }
+        if (!(cls.flags & tables::kCaseIgnorable)) after_cased = (cls.flags & tables::kCased) != 0;
+    }
+    return out;
 }
 
 std::string mapped(std::string_view text, bool upper) {
     if (is_ascii(text)) return ascii_mapped(text, upper);
-    if (const IcuLibrary* library = icu()) return icu_mapped(*library, text, upper);
-    return ascii_mapped(text, upper);
+    if (!utf8::is_valid(text)) return mapped_valid(utf8::decode_lossy(text), upper);
+    return mapped_valid(text, upper);
 }
 
 } // namespace
@@ -139,27 +116,19 @@ std::string to_lower(std::string_view text) {
 }
 
 bool is_white_space(char32_t c) {
-    if (c < 0x80) return c == ' ' || (c >= 0x09 && c <= 0x0D);
-    const IcuLibrary* library = icu();
-    return library && library->has_binary_property(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
+    return has(c, tables::kWhiteSpace);
 }
 
 bool is_alphabetic(char32_t c) {
-    if (c < 0x80) return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    const IcuLibrary* library = icu();
-    return library && library->has_binary_property(static_cast<UChar32>(c), UCHAR_ALPHABETIC);
+    return has(c, tables::kAlphabetic);
 }
 
 bool is_numeric(char32_t c) {
-    if (c < 0x80) return c >= '0' && c <= '9';
-    const IcuLibrary* library = icu();
-    if (!library) return false;
-    auto type = library->char_type(static_cast<UChar32>(c));
-    return type == U_DECIMAL_DIGIT_NUMBER || type == U_LETTER_NUMBER || type == U_OTHER_NUMBER;
+    return has(c, tables::kNumeric);
 }
 
-bool library_loaded() {
-    return g_loaded;
+std::string_view unicode_version() {
+    return tables::kUnicodeVersion;
 }
 
 } // namespace wexlin::unicode

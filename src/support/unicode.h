@@ -1,11 +1,9 @@
-// Unicode character properties and case mapping, from ICU.
+// Unicode character properties and case mapping.
 //
-// ICU is opened the first time a character or text outside ASCII needs it,
-// not linked into the executable: most scripts are ASCII from end to end, and
-// loading ICU (and the C++ runtime library it brings) costs every start about
-// a megabyte of resident memory. ASCII is answered here directly, with the
-// same results ICU gives. Should ICU be missing, text outside ASCII keeps its
-// case and has no properties.
+// The tables are generated at build time from the Unicode Character Database
+// (scripts/gen_unicode_tables.py) and compiled in, so every build of the
+// executable, on every system, answers the same without any library to find
+// at run time.
 #pragma once
 
 #include <string>
@@ -13,8 +11,11 @@
 
 namespace wexlin::unicode {
 
-// Full case mapping of the root locale (so "ß" becomes "SS"). Ill-formed
-// UTF-8 comes out as U+FFFD.
+// Full case mapping of the root locale: the unconditional special casings
+// apply (so "ß" becomes "SS" and "İ" lowers to "i̇"), language-specific ones
+// do not, and a capital sigma lowers to the final form at the end of a word.
+// Ill-formed UTF-8 comes out as U+FFFD, one for each maximal ill-formed
+// subsequence.
 std::string to_upper(std::string_view text);
 std::string to_lower(std::string_view text);
 
@@ -25,7 +26,7 @@ bool is_alphabetic(char32_t c);
 // General category Nd, Nl or No: a decimal digit, letter number or other number.
 bool is_numeric(char32_t c);
 
-// Whether ICU has been opened in this process (for tests).
-bool library_loaded();
+// The version of the Unicode Character Database the tables come from.
+std::string_view unicode_version();
 
 } // namespace wexlin::unicode

@@ -7,7 +7,10 @@ A case is tests/golden/<feature>/<name>.wx with optional sidecar files:
   <name>.status   expected exit status (absent: 0)
   <name>.args     command-line arguments, one per line; {script} stands for the
                   script's file name (absent: just the script)
-  <name>.stdin    standard input (absent: empty)
+  <name>.stdin    standard input, taken byte for byte (absent: empty)
+  <name>.merged   (empty) standard error goes into the pipe of standard output,
+                  as with "> log 2>&1"; <name>.stdout then holds both streams in
+                  the order in which they were written
   <name>.fixture/ a folder whose contents are copied next to the script
 
 The script runs in a fresh temporary directory.
@@ -40,6 +43,13 @@ TIMING = re.compile(r"\d+\.\d{3}ms")
 
 def normalize(text):
     return TIMING.sub("N.NNNms", text)
+
+
+def read_bytes(path):
+    if os.path.exists(path):
+        with open(path, "rb") as f:
+            return f.read()
+    return b""
 
 
 def read(path, default=""):
@@ -75,18 +85,20 @@ def main():
         args = [name]
         if os.path.exists(base + ".args"):
             args = [a.replace("{script}", name) for a in read(base + ".args").splitlines()]
-        stdin = read(base + ".stdin").encode()
+        stdin = read_bytes(base + ".stdin")
+        merged = os.path.exists(base + ".merged")
         env = dict(os.environ)
         env.pop("NO_COLOR", None)
         try:
-            proc = subprocess.run(command + args, cwd=work, input=stdin, capture_output=True,
+            proc = subprocess.run(command + args, cwd=work, input=stdin, stdout=subprocess.PIPE,
+                                  stderr=subprocess.STDOUT if merged else subprocess.PIPE,
                                   timeout=120, env=env)
         except subprocess.TimeoutExpired:
             print(f"{name}: timed out")
             return 1
     actual = {
         "stdout": proc.stdout.decode("utf-8", errors="replace"),
-        "stderr": proc.stderr.decode("utf-8", errors="replace"),
+        "stderr": "" if merged else proc.stderr.decode("utf-8", errors="replace"),
         "status": str(proc.returncode) + "\n",
     }
     if windows:

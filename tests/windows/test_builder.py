@@ -23,7 +23,7 @@ VERSION = "1.1.3"
 
 def main():
     wexlin, build_dir = os.path.abspath(sys.argv[1]), sys.argv[2]
-    archive = os.path.join(build_dir, f"wexlin-{VERSION}-windows-portable.tar.gz")
+    archive = os.path.join(build_dir, "runtimes", f"wexlin-{VERSION}-windows-portable.tar.gz")
     if not os.path.exists(wine.exe(build_dir)) or not os.path.exists(archive):
         print("no Windows build: skipped")
         return 77

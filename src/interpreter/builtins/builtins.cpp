@@ -106,6 +106,13 @@ Value b_input(Args& args, GraphicsState&) {
             too_long = true;
     }
     if (too_long) throw limits::LimitExceeded(limits::string_too_large);
+    // A String is UTF-8 text: bytes that are not (a file in another encoding
+    // piped in, a stray byte) become U+FFFD, so the rest of the line is kept
+    // and every text function sees the same characters.
+    if (!utf8::is_valid(line)) {
+        line = utf8::decode_lossy(line);
+        limits::check_string_length(line.size());
+    }
     return Value::string(trim_unicode_whitespace(line));
 }
 

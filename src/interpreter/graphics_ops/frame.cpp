@@ -43,6 +43,16 @@ std::string_view key_name(std::int32_t key_code) {
     }
 }
 
+std::string_view button_name(InputEvent::Button button) {
+    switch (button) {
+    case InputEvent::Button::Left: return "mouse_left";
+    case InputEvent::Button::Middle: return "mouse_middle";
+    case InputEvent::Button::Right: return "mouse_right";
+    case InputEvent::Button::None: break;
+    }
+    return {};
+}
+
 void apply_event(GraphicsState& state, const InputEvent& event) {
     switch (event.kind) {
     case InputEvent::Kind::Quit: state.window_open = false; break;
@@ -56,6 +66,25 @@ void apply_event(GraphicsState& state, const InputEvent& event) {
         state.released_keys.emplace(key_name(event.key_code));
         state.held_keys.erase(std::string(key_name(event.key_code)));
         break;
+    case InputEvent::Kind::MouseMotion:
+        state.mouse_x = event.x;
+        state.mouse_y = event.y;
+        break;
+    case InputEvent::Kind::MouseDown:
+    case InputEvent::Kind::MouseUp: {
+        state.mouse_x = event.x;
+        state.mouse_y = event.y;
+        std::string_view name = button_name(event.button);
+        if (name.empty()) break;
+        if (event.kind == InputEvent::Kind::MouseDown) {
+            state.pressed_keys.emplace(name);
+            state.held_keys.emplace(name);
+        } else {
+            state.released_keys.emplace(name);
+            state.held_keys.erase(std::string(name));
+        }
+        break;
+    }
     case InputEvent::Kind::Other: break;
     }
 }

@@ -12,6 +12,11 @@ namespace wexlin::graphics {
 // keys, and "unknown" for every other non-zero code.
 std::string_view key_name(std::int32_t key_code);
 
+// The key name under which a mouse button joins the key sets ("mouse_left",
+// "mouse_middle", "mouse_right"); empty for the other buttons, which take no
+// part in them.
+std::string_view button_name(InputEvent::Button button);
+
 // Presents the frame (with a window), sets delta_time to the frame's length,
 // sleeps out the rest of the frame under a cap, starts the next frame, and
 // polls the window system's events into the key sets and window_open.

@@ -82,12 +82,7 @@ Value draw_shape(std::vector<Value>& args, GraphicsState& state) {
     const Value& shape = args[0];
     if (shape.is(ValueKind::Rect)) {
         RectShape rect = shape.as_rect();
-        std::int32_t x = clamp_coordinate(rect.x);
-        std::int32_t y = clamp_coordinate(rect.y);
-        if constexpr (Fill)
-            canvas.fill_rect(x, y, clamp_size(rect.w), clamp_size(rect.h));
-        else
-            canvas.draw_rect(x, y, clamp_size(rect.w), clamp_size(rect.h));
+        draw_clamped_rect(canvas, rect.x, rect.y, rect.w, rect.h, Fill);
     } else if (shape.is(ValueKind::Circle)) {
         CircleShape circle = shape.as_circle();
         // The routines take the radius as a signed 32-bit number; a "negative"

@@ -189,6 +189,73 @@ struct IntPoint {
     std::int64_t y;
 };
 
+// Ends the shape when a public routine returns, whichever way it does.
+class ShapeEnd {
+  public:
+    explicit ShapeEnd(RasterTarget& target) : m_target(target) {}
+    ShapeEnd(const ShapeEnd&) = delete;
+    ShapeEnd& operator=(const ShapeEnd&) = delete;
+    ~ShapeEnd() { m_target.end_shape(); }
+
+  private:
+    RasterTarget& m_target;
+};
+
+// The filled circle of the midpoint loop, each row once. Every run the loop
+// draws is centred on cx, so the union of a row's runs is its widest run:
+// the same pixels as the loop's four runs per step. Neighbouring rows of the
+// same width go out as one block, which is fewer shapes for the renderer.
+void fill_circle_widest_runs(RasterTarget& target, std::int64_t cx, std::int64_t cy, std::int64_t radius) {
+    ClipBounds bounds = effective_bounds(target);
+    thread_local std::vector<std::int64_t> widest;
+    // Index: row - (cy - radius).
+    widest.assign(static_cast<std::size_t>(2 * radius + 1), -1);
+    auto widen = [&](std::int64_t offset, std::int64_t half_width) {
+        std::int64_t& slot = widest[static_cast<std::size_t>(radius + offset)];
+        slot = std::max(slot, half_width);
+    };
+    std::int64_t x = radius;
+    std::int64_t y = 0;
+    std::int64_t err = 0;
+    while (x >= y) {
+        widen(y, x);
+        widen(x, y);
+        widen(-y, x);
+        widen(-x, y);
+        y += 1;
+        err += 1 + 2 * y;
+        if (2 * (err - x) + 1 > 0) {
+            x -= 1;
+            err += 1 - 2 * x;
+        }
+    }
+    std::size_t i = 0;
+    while (i < widest.size()) {
+        std::size_t end = i;
+        while (end + 1 < widest.size() && widest[end + 1] == widest[i])
+            ++end;
+        std::int64_t half_width = widest[i];
+        std::int64_t top = std::max(cy - radius + static_cast<std::int64_t>(i), bounds.top);
+        std::int64_t bottom = std::min(cy - radius + static_cast<std::int64_t>(end), bounds.bottom);
+        std::int64_t left = std::max(cx - half_width, bounds.left);
+        std::int64_t right = std::min(cx + half_width, bounds.right);
+        if (half_width >= 0 && top <= bottom && left <= right)
+            target.block(static_cast<std::int32_t>(left), static_cast<std::int32_t>(right),
+                         static_cast<std::int32_t>(top), static_cast<std::int32_t>(bottom));
+        i = end + 1;
+    }
+}
+
+// Pixel k of the renderer's line along its major axis, k from 0 to major:
+// the minor axis has moved round(k * minor / major) times, halves rounded up,
+// which is what the renderer's decision variable (starting at
+// 2 * minor - major, moving the minor axis whenever it is not negative) works
+// out to.
+std::int64_t renderer_minor_steps(std::int64_t k, std::int64_t major, std::int64_t minor) {
+    if (major == 0) return 0;
+    return floor_div(2 * Wide(k) * minor + major, 2 * Wide(major));
+}
+
 // Widens [low, high] by the pixels of the edge a-b (a.y < b.y) in row y, so
 // that the line routine's pixels of that edge lie inside the run. Where the
 // edge is flatter than 45 degrees those are the columns where the edge runs
@@ -254,6 +321,38 @@ void draw_line_literal(RasterTarget& target, std::int32_t x0, std::int32_t y0, s
         if (e2 < dx) {
             err += dx;
             y += sy;
+        }
+    }
+}
+
+void draw_renderer_line_literal(RasterTarget& target, std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                                std::int64_t y1) {
+    ClipBounds bounds = effective_bounds(target);
+    std::int64_t dx = std::llabs(x1 - x0);
+    std::int64_t dy = std::llabs(y1 - y0);
+    bool x_major = dx >= dy;
+    std::int64_t count = (x_major ? dx : dy) + 1;
+    std::int64_t d = x_major ? 2 * dy - dx : 2 * dx - dy;
+    std::int64_t d_straight = x_major ? 2 * dy : 2 * dx;
+    std::int64_t d_diagonal = x_major ? 2 * (dy - dx) : 2 * (dx - dy);
+    std::int64_t x_straight = x_major ? 1 : 0;
+    std::int64_t y_straight = x_major ? 0 : 1;
+    if (x0 > x1) x_straight = -x_straight;
+    if (y0 > y1) y_straight = -y_straight;
+    std::int64_t x_diagonal = x0 > x1 ? -1 : 1;
+    std::int64_t y_diagonal = y0 > y1 ? -1 : 1;
+    std::int64_t x = x0;
+    std::int64_t y = y0;
+    for (std::int64_t i = 0; i < count; ++i) {
+        emit_point(target, bounds, x, y);
+        if (d < 0) {
+            d += d_straight;
+            x += x_straight;
+            y += y_straight;
+        } else {
+            d += d_diagonal;
+            x += x_diagonal;
+            y += y_diagonal;
         }
     }
 }
@@ -346,7 +445,9 @@ void fill_circle_by_rows(RasterTarget& target, std::int64_t cx, std::int64_t cy,
 
 } // namespace detail
 
-void draw_line(RasterTarget& target, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+namespace {
+
+void line_pixels(RasterTarget& target, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
     ClipBounds bounds = effective_bounds(target);
     if (bounds.is_empty()) return;
     std::int64_t dx = std::llabs(std::int64_t(x1) - x0);
@@ -397,7 +498,57 @@ void draw_line(RasterTarget& target, std::int32_t x0, std::int32_t y0, std::int3
     }
 }
 
+} // namespace
+
+void draw_line(RasterTarget& target, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+    ShapeEnd end(target);
+    line_pixels(target, x0, y0, x1, y1);
+}
+
+void draw_renderer_line(RasterTarget& target, std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                        std::int64_t y1) {
+    ShapeEnd end(target);
+    ClipBounds bounds = effective_bounds(target);
+    if (bounds.is_empty()) return;
+    std::int64_t dx = std::llabs(x1 - x0);
+    std::int64_t dy = std::llabs(y1 - y0);
+    std::int64_t sx = x0 > x1 ? -1 : 1;
+    std::int64_t sy = y0 > y1 ? -1 : 1;
+    bool x_major = dx >= dy;
+    std::int64_t major = x_major ? dx : dy;
+    std::int64_t minor = x_major ? dy : dx;
+    std::int64_t major_start = x_major ? x0 : y0;
+    std::int64_t major_sign = x_major ? sx : sy;
+    std::int64_t low = x_major ? bounds.left : bounds.top;
+    std::int64_t high = x_major ? bounds.right : bounds.bottom;
+    std::int64_t first = std::max<std::int64_t>(major_sign > 0 ? low - major_start : major_start - high, 0);
+    std::int64_t last = std::min(major_sign > 0 ? high - major_start : major_start - low, major);
+    for (std::int64_t k = first; k <= last; ++k) {
+        std::int64_t m = renderer_minor_steps(k, major, minor);
+        if (x_major)
+            emit_point(target, bounds, x0 + sx * k, y0 + sy * m);
+        else
+            emit_point(target, bounds, x0 + sx * m, y0 + sy * k);
+    }
+}
+
+bool clip_rect(const ClipBounds& bounds, std::int64_t& x, std::int64_t& y, std::int64_t& w, std::int64_t& h,
+               bool outline) {
+    std::int64_t margin = outline ? 1 : 0;
+    std::int64_t left = std::max(x, bounds.left - margin);
+    std::int64_t top = std::max(y, bounds.top - margin);
+    std::int64_t right = std::min(x + w - 1, bounds.right + margin);
+    std::int64_t bottom = std::min(y + h - 1, bounds.bottom + margin);
+    if (w <= 0 || h <= 0 || right < left || bottom < top) return false;
+    x = left;
+    y = top;
+    w = right - left + 1;
+    h = bottom - top + 1;
+    return true;
+}
+
 void draw_circle(RasterTarget& target, std::int32_t cx, std::int32_t cy, std::int32_t radius) {
+    ShapeEnd end(target);
     ClipBounds bounds = effective_bounds(target);
     if (radius <= 0 || circle_misses(bounds, cx, cy, radius)) return;
     if (radius <= literal_radius_limit(bounds))
@@ -407,23 +558,26 @@ void draw_circle(RasterTarget& target, std::int32_t cx, std::int32_t cy, std::in
 }
 
 void fill_circle(RasterTarget& target, std::int32_t cx, std::int32_t cy, std::int32_t radius) {
+    ShapeEnd end(target);
     ClipBounds bounds = effective_bounds(target);
     if (radius <= 0 || circle_misses(bounds, cx, cy, radius)) return;
     if (radius <= literal_radius_limit(bounds))
-        detail::fill_circle_literal(target, cx, cy, radius);
+        fill_circle_widest_runs(target, cx, cy, radius);
     else
         detail::fill_circle_by_rows(target, cx, cy, radius);
 }
 
 void draw_triangle(RasterTarget& target, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                    std::int32_t x3, std::int32_t y3) {
-    draw_line(target, x1, y1, x2, y2);
-    draw_line(target, x2, y2, x3, y3);
-    draw_line(target, x3, y3, x1, y1);
+    ShapeEnd end(target);
+    line_pixels(target, x1, y1, x2, y2);
+    line_pixels(target, x2, y2, x3, y3);
+    line_pixels(target, x3, y3, x1, y1);
 }
 
 void fill_triangle(RasterTarget& target, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                    std::int32_t x3, std::int32_t y3) {
+    ShapeEnd end(target);
     std::array<IntPoint, 3> v{IntPoint{x1, y1}, IntPoint{x2, y2}, IntPoint{x3, y3}};
     std::stable_sort(v.begin(), v.end(), [](const IntPoint& a, const IntPoint& b) { return a.y < b.y; });
     const IntPoint& top = v[0];
@@ -445,6 +599,7 @@ void fill_triangle(RasterTarget& target, std::int32_t x1, std::int32_t y1, std::
 }
 
 void fill_polygon(RasterTarget& target, const std::vector<PointF>& points) {
+    ShapeEnd end(target);
     std::size_t count = points.size();
     if (count < 3) return;
     ClipBounds bounds = effective_bounds(target);
@@ -485,13 +640,14 @@ void fill_polygon(RasterTarget& target, const std::vector<PointF>& points) {
 }
 
 void draw_polygon(RasterTarget& target, const std::vector<PointF>& points) {
+    ShapeEnd end(target);
     std::size_t count = points.size();
     if (count < 2) return;
     for (std::size_t i = 0; i < count; ++i) {
         const PointF& a = points[i];
         const PointF& b = points[(i + 1) % count];
-        draw_line(target, saturate_to_int32(a.x), saturate_to_int32(a.y), saturate_to_int32(b.x),
-                  saturate_to_int32(b.y));
+        line_pixels(target, saturate_to_int32(a.x), saturate_to_int32(a.y), saturate_to_int32(b.x),
+                    saturate_to_int32(b.y));
     }
 }
 

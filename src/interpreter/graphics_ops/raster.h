@@ -43,6 +43,16 @@ class RasterTarget {
     // Pixels x1 to x2 (x1 <= x2) of row y; always inside bounds().
     virtual void horizontal_run(std::int32_t x1, std::int32_t x2, std::int32_t y) = 0;
     virtual ClipBounds bounds() const = 0;
+    // Pixels x1 to x2 of rows y1 to y2 (x1 <= x2, y1 <= y2); always inside
+    // bounds(). The same as one run per row, which is what it draws unless
+    // the target has something faster.
+    virtual void block(std::int32_t x1, std::int32_t x2, std::int32_t y1, std::int32_t y2) {
+        for (std::int32_t y = y1; y <= y2; ++y)
+            horizontal_run(x1, x2, y);
+    }
+    // Called once at the end of every routine below: what was plotted since
+    // the last call is one shape.
+    virtual void end_shape() {}
 };
 
 struct PointF {
@@ -77,6 +87,21 @@ void fill_polygon(RasterTarget& target, const std::vector<PointF>& points);
 // Closed outline through the line routine, each point truncated toward zero.
 void draw_polygon(RasterTarget& target, const std::vector<PointF>& points);
 
+// The straight line the renderer itself draws between two integer end points
+// (its own Bresenham variant, which differs from the line routine above in
+// which pixel it takes at a tie), cut to the bounds: only the pixels inside
+// them are plotted, found without walking the rest, so a line between far-off
+// end points costs no more than one across the target.
+void draw_renderer_line(RasterTarget& target, std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                        std::int64_t y1);
+
+// A rectangle cut to the bounds, with wide arithmetic; false when nothing of
+// it lies inside. For an outline the bounds are taken one pixel wider on each
+// side: the cut edges then lie just outside the target, and the visible part
+// of the outline stays the same.
+bool clip_rect(const ClipBounds& bounds, std::int64_t& x, std::int64_t& y, std::int64_t& w, std::int64_t& h,
+               bool outline);
+
 namespace detail {
 // The two strategies of the circle routines, exposed so tests can check that
 // they agree: `literal` walks every step of the midpoint loop, `by_rows`
@@ -88,6 +113,9 @@ void fill_circle_by_rows(RasterTarget& target, std::int64_t cx, std::int64_t cy,
 // The line routine without the jump to the first visible step.
 void draw_line_literal(RasterTarget& target, std::int32_t x0, std::int32_t y0, std::int32_t x1,
                        std::int32_t y1);
+// The renderer's line walked pixel by pixel.
+void draw_renderer_line_literal(RasterTarget& target, std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                                std::int64_t y1);
 } // namespace detail
 
 } // namespace wexlin::graphics

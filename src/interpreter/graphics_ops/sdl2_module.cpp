@@ -1,9 +1,16 @@
-// The sdl2 module: its entry point and the 27 functions behind it. Every
-// failure is an Error value; nothing here prints.
+// The sdl2 module: its entry point and the functions behind it (the 27 of
+// the language and the extensions for mouse and text). Every failure is an
+// Error value; nothing here prints.
+//
+// Nothing with coordinates reaches SDL unclipped: SDL walks every pixel of a
+// line and computes rectangles in single-precision floats, so a far-off end
+// point would cost time and memory without bound or move an edge inside the
+// window. What is drawn inside the window stays the same.
 #include <algorithm>
 #include <array>
 
 #include "interpreter/graphics_ops/arguments.h"
+#include "interpreter/graphics_ops/font.h"
 #include "interpreter/graphics_ops/frame.h"
 #include "interpreter/graphics_ops/raster.h"
 #include "interpreter/graphics_ops/window.h"
@@ -109,17 +116,28 @@ Value delta_time(Arguments&, GraphicsState& state) {
 Value draw_point(Arguments& args, GraphicsState& state) {
     std::int64_t n[2];
     if (auto error = read_numbers("draw_point", args, 2, n)) return *error;
-    if (state.canvas)
-        state.canvas->draw_point(clamp_coordinate(low_32_bits(n[0])), clamp_coordinate(low_32_bits(n[1])));
+    if (!state.canvas) return Value::null();
+    std::int32_t x = clamp_coordinate(low_32_bits(n[0]));
+    std::int32_t y = clamp_coordinate(low_32_bits(n[1]));
+    if (state.canvas->bounds().contains(x, y)) state.canvas->draw_point(x, y);
     return Value::null();
 }
 
 Value draw_line(Arguments& args, GraphicsState& state) {
     std::int64_t n[4];
     if (auto error = read_numbers("draw_line", args, 4, n)) return *error;
-    if (state.canvas)
-        state.canvas->draw_line(clamp_coordinate(low_32_bits(n[0])), clamp_coordinate(low_32_bits(n[1])),
-                                clamp_coordinate(low_32_bits(n[2])), clamp_coordinate(low_32_bits(n[3])));
+    if (!state.canvas) return Value::null();
+    std::int32_t x1 = clamp_coordinate(low_32_bits(n[0]));
+    std::int32_t y1 = clamp_coordinate(low_32_bits(n[1]));
+    std::int32_t x2 = clamp_coordinate(low_32_bits(n[2]));
+    std::int32_t y2 = clamp_coordinate(low_32_bits(n[3]));
+    ClipBounds bounds = state.canvas->bounds();
+    // Within the window SDL draws the line itself; a line that leaves it
+    // becomes the points of SDL's own line that lie inside.
+    if (bounds.contains(x1, y1) && bounds.contains(x2, y2))
+        state.canvas->draw_line(x1, y1, x2, y2);
+    else
+        draw_renderer_line(*state.canvas, x1, y1, x2, y2);
     return Value::null();
 }
 
@@ -128,14 +146,8 @@ Value rectangle(std::string_view name, Arguments& args, GraphicsState& state) {
     std::int64_t n[4];
     if (auto error = read_numbers(name, args, 4, n)) return *error;
     if (!state.canvas) return Value::null();
-    std::int32_t x = clamp_coordinate(low_32_bits(n[0]));
-    std::int32_t y = clamp_coordinate(low_32_bits(n[1]));
-    std::int32_t w = clamp_size(static_cast<std::uint32_t>(n[2]));
-    std::int32_t h = clamp_size(static_cast<std::uint32_t>(n[3]));
-    if constexpr (Fill)
-        state.canvas->fill_rect(x, y, w, h);
-    else
-        state.canvas->draw_rect(x, y, w, h);
+    draw_clamped_rect(*state.canvas, low_32_bits(n[0]), low_32_bits(n[1]), static_cast<std::uint32_t>(n[2]),
+                      static_cast<std::uint32_t>(n[3]), Fill);
     return Value::null();
 }
 
@@ -226,12 +238,42 @@ Value get_input_held(Arguments& args, GraphicsState& state) {
     return key_query("get_input_held", state.held_keys, args);
 }
 
+// Extensions: the pointer and its buttons. The buttons are in the key sets
+// under "mouse_left", "mouse_middle" and "mouse_right".
+Value get_mouse_x(Arguments&, GraphicsState& state) {
+    return state.canvas ? Value::number(state.mouse_x) : Value::null();
+}
+
+Value get_mouse_y(Arguments&, GraphicsState& state) {
+    return state.canvas ? Value::number(state.mouse_y) : Value::null();
+}
+
+// Extension: text in the 8x8 font, in the draw colour, one renderer call.
+Value draw_text(Arguments& args, GraphicsState& state) {
+    if (args.size() < 3) return Value::error("draw_text requires text, x, y");
+    std::int64_t position[2];
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (!numeric_argument(args[i + 1], position[i]))
+            return Value::error("draw_text: argument " + std::to_string(i + 2) + " must be a number");
+    }
+    std::int64_t scale = 1;
+    if (args.size() > 3 && !numeric_argument(args[3], scale))
+        return Value::error("draw_text: argument 4 must be a number");
+    if (scale < 1) return Value::error("draw_text: scale must be at least 1");
+    if (!state.canvas) return Value::null();
+    std::vector<PixelRect> rects;
+    lay_out_text(args[0].display_text(), low_32_bits(position[0]), low_32_bits(position[1]), scale,
+                 state.canvas->bounds(), rects);
+    if (!rects.empty()) state.canvas->fill_rects(rects);
+    return Value::null();
+}
+
 struct ModuleFunction {
     std::string_view name;
     Value (*function)(Arguments&, GraphicsState&);
 };
 
-constexpr std::array<ModuleFunction, 27> functions{{
+constexpr std::array<ModuleFunction, 30> functions{{
     {"sdl2.init", init},
     {"sdl2.create_window", create_window},
     {"sdl2.destroy_window", destroy_window},
@@ -259,6 +301,9 @@ constexpr std::array<ModuleFunction, 27> functions{{
     {"sdl2.get_input_pressed", get_input_pressed},
     {"sdl2.get_input_released", get_input_released},
     {"sdl2.get_input_held", get_input_held},
+    {"sdl2.get_mouse_x", get_mouse_x},
+    {"sdl2.get_mouse_y", get_mouse_y},
+    {"sdl2.draw_text", draw_text},
 }};
 
 } // namespace

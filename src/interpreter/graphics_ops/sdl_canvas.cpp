@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace wexlin::graphics {
 
@@ -38,6 +39,11 @@ class SdlLibraryStart final : public LibraryStart {
     static std::unique_ptr<SdlLibraryStart> start() {
         if (!sdl_library()) return nullptr;
         if (g_sdl_thread && *g_sdl_thread != std::this_thread::get_id()) return nullptr;
+        // SDL would otherwise turn Ctrl-C and SIGTERM into a quit event that
+        // a script sees only at its next frame end, so a busy or stuck script
+        // with a window could not be stopped from the terminal. Closing the
+        // window still asks the script to quit.
+        if (g_library_users == 0) sdl().SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (g_library_users == 0 && sdl().Init(0) != 0) return nullptr;
         g_sdl_thread = std::this_thread::get_id();
         ++g_library_users;
@@ -84,6 +90,21 @@ class SdlEventPump final : public EventPump {
             event.key_code = sdl_event.key.keysym.sym;
             event.repeat = sdl_event.key.repeat != 0;
             break;
+        case SDL_MOUSEMOTION:
+            event.kind = InputEvent::Kind::MouseMotion;
+            event.x = sdl_event.motion.x;
+            event.y = sdl_event.motion.y;
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            event.kind = sdl_event.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::MouseDown
+                                                               : InputEvent::Kind::MouseUp;
+            event.x = sdl_event.button.x;
+            event.y = sdl_event.button.y;
+            if (sdl_event.button.button == SDL_BUTTON_LEFT) event.button = InputEvent::Button::Left;
+            if (sdl_event.button.button == SDL_BUTTON_MIDDLE) event.button = InputEvent::Button::Middle;
+            if (sdl_event.button.button == SDL_BUTTON_RIGHT) event.button = InputEvent::Button::Right;
+            break;
         default: break;
         }
         return true;
@@ -122,6 +143,18 @@ class SdlCanvas final : public Canvas {
         SDL_Rect rect{x, y, w, h};
         sdl().RenderFillRect(m_renderer, &rect);
     }
+    void draw_points(const std::vector<PixelPoint>& points) override {
+        m_points.clear();
+        for (const PixelPoint& p : points)
+            m_points.push_back(SDL_Point{p.x, p.y});
+        sdl().RenderDrawPoints(m_renderer, m_points.data(), static_cast<int>(m_points.size()));
+    }
+    void fill_rects(const std::vector<PixelRect>& rects) override {
+        m_rects.clear();
+        for (const PixelRect& r : rects)
+            m_rects.push_back(SDL_Rect{r.x, r.y, r.w, r.h});
+        sdl().RenderFillRects(m_renderer, m_rects.data(), static_cast<int>(m_rects.size()));
+    }
     void present() override { sdl().RenderPresent(m_renderer); }
 
     void window_size(int& width, int& height) const override {
@@ -144,6 +177,8 @@ class SdlCanvas final : public Canvas {
   private:
     SDL_Window* m_window;
     SDL_Renderer* m_renderer;
+    std::vector<SDL_Point> m_points;
+    std::vector<SDL_Rect> m_rects;
 };
 
 } // namespace

@@ -10,6 +10,7 @@ namespace wexlin::graphics {
 #define WEXLIN_SDL_FUNCTIONS(X)                                                                              \
     X(GetCurrentVideoDriver)                                                                                 \
     X(GetHint)                                                                                               \
+    X(SetHint)                                                                                               \
     X(Init)                                                                                                  \
     X(InitSubSystem)                                                                                         \
     X(QuitSubSystem)                                                                                         \
@@ -24,6 +25,8 @@ namespace wexlin::graphics {
     X(RenderDrawLine)                                                                                        \
     X(RenderDrawRect)                                                                                        \
     X(RenderFillRect)                                                                                        \
+    X(RenderDrawPoints)                                                                                      \
+    X(RenderFillRects)                                                                                       \
     X(RenderPresent)                                                                                         \
     X(GetWindowSize)                                                                                         \
     X(SetWindowFullscreen)                                                                                   \

@@ -49,4 +49,18 @@ std::int32_t clamp_size(std::uint32_t size) {
     return static_cast<std::int32_t>(size);
 }
 
+void draw_clamped_rect(Canvas& canvas, std::int32_t x, std::int32_t y, std::uint32_t w, std::uint32_t h,
+                       bool fill) {
+    std::int64_t left = clamp_coordinate(x);
+    std::int64_t top = clamp_coordinate(y);
+    std::int64_t width = clamp_size(w);
+    std::int64_t height = clamp_size(h);
+    if (!clip_rect(canvas.bounds(), left, top, width, height, !fill)) return;
+    auto narrow = [](std::int64_t value) { return static_cast<std::int32_t>(value); };
+    if (fill)
+        canvas.fill_rect(narrow(left), narrow(top), narrow(width), narrow(height));
+    else
+        canvas.draw_rect(narrow(left), narrow(top), narrow(width), narrow(height));
+}
+
 } // namespace wexlin::graphics

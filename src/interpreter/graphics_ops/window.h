@@ -46,4 +46,10 @@ inline std::uint8_t low_8_bits(std::int64_t value) {
 // at most 2^30 - 1 so that position plus size stays within 32 bits.
 std::int32_t clamp_size(std::uint32_t size);
 
+// A rectangle of the sdl2 module or of the shape builtins: the coordinate and
+// size clamps, then cut to the window (see clip_rect) and drawn, outlined or
+// filled, with one call; nothing when no part of it can be seen.
+void draw_clamped_rect(Canvas& canvas, std::int32_t x, std::int32_t y, std::uint32_t w, std::uint32_t h,
+                       bool fill);
+
 } // namespace wexlin::graphics

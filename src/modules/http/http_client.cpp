@@ -72,6 +72,12 @@ std::string build_request(std::string_view method, const Url& url, std::string_v
     request += url.path;
     request += " HTTP/1.1\r\nHost: ";
     request += url.host;
+    // HTTP/1.1 wants the port in the Host line unless it is the default one;
+    // a server holding several sites on one port tells them apart by it.
+    if (url.port != 80) {
+        request += ':';
+        request += std::to_string(url.port);
+    }
     request += "\r\nConnection: close\r\nContent-Length: ";
     request += std::to_string(body.size());
     request += "\r\n\r\n";

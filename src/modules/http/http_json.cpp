@@ -24,6 +24,11 @@ void append_json_string(std::string& out, std::string_view text) {
         case '\n': out += "\\n"; break;
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
+        // Pages are served as HTML, so JSON put into a page must not be able
+        // to close a script element or open a tag or an entity there.
+        case '<': out += "\\u003c"; break;
+        case '>': out += "\\u003e"; break;
+        case '&': out += "\\u0026"; break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 out += "\\u00";

@@ -1,5 +1,6 @@
 // JSON text of a value, with no white space. Strings and keys are escaped and
-// non-finite floats become null, so the output always parses as JSON.
+// non-finite floats become null, so the output always parses as JSON; "<",
+// ">" and "&" are escaped too, so the text is also safe inside an HTML page.
 #pragma once
 
 #include <string>

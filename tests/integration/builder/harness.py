@@ -17,7 +17,7 @@ import tempfile
 import time
 import traceback
 
-WEXLIN = os.path.abspath(sys.argv[1])
+BUILT_WEXLIN = os.path.abspath(sys.argv[1])
 RUNTIME_ARCHIVE = os.path.abspath(sys.argv[2])
 
 ESC = "\x1b"
@@ -30,6 +30,20 @@ SYSTEM_PATH = "/usr/bin:/bin:/usr/sbin:/sbin"
 BASE_TOOLS = ("curl", "tar", "gzip", "chmod")
 
 _scratch = tempfile.mkdtemp(prefix="wexlin-builder-it-")
+
+
+def install_copy(folder):
+    """A copy of the built wexlin at folder/wexlin. The builder takes runtime
+    archives shipped beside its own executable before any download, and the
+    build tree holds them; a copy in a folder of the test's own decides what
+    is beside it."""
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, "wexlin")
+    shutil.copy2(BUILT_WEXLIN, path)
+    return path
+
+
+WEXLIN = install_copy(os.path.join(_scratch, "bin"))
 
 
 def scratch_dir(name):
@@ -169,12 +183,12 @@ class Project:
     def exists(self, name):
         return os.path.lexists(self.path(name))
 
-    def build(self, *args, server=None, tools=None, env=None, preexec=None):
+    def build(self, *args, server=None, tools=None, env=None, preexec=None, wexlin=None):
         environment = {"PATH": tools or tools_dir(), "HOME": self.dir, "LANG": "C.UTF-8"}
         if server is not None:
             environment["WEXLIN_RUNTIME_URL"] = server.url
         environment.update(env or {})
-        proc = subprocess.run([WEXLIN, "build", *args], cwd=self.dir, env=environment,
+        proc = subprocess.run([wexlin or WEXLIN, "build", *args], cwd=self.dir, env=environment,
                               stdin=subprocess.DEVNULL, capture_output=True, timeout=120, preexec_fn=preexec)
         return Result(proc)
 

@@ -55,6 +55,17 @@ def test_request_checks():
     # Only the first failing check is reported.
     check(project, ["game.wx", "--icon", "nope.png", "--target", "bogus"], "Error: Icon file 'nope.png' not found.")
     check(project, ["game.wx", "--icon", "logo.PNG", "--target", "Win32"], "Error: Unknown target 'Win32'. " + TARGETS)
+    # An OUTPUT must name a file of its own inside the build folder.
+    check(project, ["game.wx", ""], "Error: OUTPUT must not be empty.")
+    for output in ("../game", "../work/wexlin", "../cache/linux-x86_64/wexlin", ".", "x/../..", "sub/"):
+        check(project, ["game.wx", output], "Error: OUTPUT '%s' does not name a file inside .wexlin/build." % output)
+    expect(not project.exists(".wexlin"), "refused outputs touch nothing")
+    # A script a standalone program would not find when it starts.
+    with open(project.path("huge.wx"), "wb") as f:
+        f.truncate(100000001)  # NUL bytes: valid UTF-8
+    check(project, ["huge.wx"], "Error: The script is 100000001 bytes long; a standalone program can carry at "
+          "most 100000000 bytes.")
+    os.remove(project.path("huge.wx"))
 
 
 def test_download_errors():
@@ -104,8 +115,8 @@ def limit_file_size():
 
 def test_assembly_errors():
     cases = [
-        ("Failed to create temp directory: Not a directory", [], lambda p: p.write(".wexlin/build", "a file"), None),
-        ("Failed to copy Wexlin binary: ", [], lambda p: os.makedirs(p.path(".wexlin/build/tmp/wexlin")), None),
+        ("Failed to create temp directory: Not a directory", [], lambda p: p.write(".wexlin/work", "a file"), None),
+        ("Failed to copy Wexlin binary: ", [], lambda p: os.makedirs(p.path(".wexlin/work/wexlin")), None),
         ("Failed to embed script: File too large", [], lambda p: None, limit_file_size),
         ("Failed to create build directory: Not a directory", ["sub/x"],
          lambda p: p.write(".wexlin/build/sub", "a file"), None),
@@ -114,7 +125,7 @@ def test_assembly_errors():
     for message, extra, setup, preexec in cases:
         project = Project()
         project.write("game.wx", 'print("x");\n')
-        project.write(".wexlin/cache/linux-x86_64/wexlin", SMALL_RUNTIME)
+        os.chmod(project.write(".wexlin/cache/linux-x86_64/wexlin", SMALL_RUNTIME), 0o755)
         setup(project)
         if message.endswith(": "):
             check(project, ["game.wx", *extra, "--target", "linux-x86_64"],

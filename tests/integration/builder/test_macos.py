@@ -168,6 +168,8 @@ def test_launcher_without_bundle():
     expect_equal(project.read(".wexlin/build/game_launcher.command").decode(),
                  '#!/bin/sh\nDIR="$(cd "$(dirname "$0")" && pwd)"\nnohup "$DIR/game" > /dev/null 2>&1 &\n',
                  "launcher")
+    expect_equal(os.stat(project.path(".wexlin/build/game_launcher.command")).st_mode & 0o777, 0o755,
+                 "the launcher may be opened from Finder")
 
 
 if __name__ == "__main__":

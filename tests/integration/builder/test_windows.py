@@ -6,8 +6,8 @@ import os
 import re
 import subprocess
 
-from harness import (BASE_TOOLS, Project, RuntimeServer, expect, expect_equal, green, main, make_archive, payload,
-                     progress, scratch_dir, server_root, tools_dir, warning, yellow)
+from harness import (BASE_TOOLS, Project, RuntimeServer, expect, expect_equal, green, install_copy, main, make_archive,
+                     payload, progress, scratch_dir, server_root, tools_dir, warning, yellow)
 
 SCRIPT = 'print("windows game");\n'
 SDL_STAND_IN = b"not really SDL2, only its name\n"
@@ -201,8 +201,55 @@ def test_no_conversion_tool():
            "nothing left behind")
 
 
+def test_archive_shipped_beside_wexlin_builds_offline():
+    # Beside a portable folder's executable, and in the share folder of an
+    # installed prefix. Nothing answers at the runtime address: any download
+    # attempt would fail the build.
+    for layout in (("runtimes",), ("..", "share", "wexlin", "runtimes")):
+        prefix = scratch_dir("prefix")
+        wexlin = install_copy(os.path.join(prefix, "bin"))
+        shipped = os.path.normpath(os.path.join(prefix, "bin", *layout, "wexlin-1.1.3-windows-portable.tar.gz"))
+        make_archive(shipped, {"wexlin.exe": PE, "SDL2.dll": SDL_STAND_IN})
+        project = Project()
+        project.write("game.wx", SCRIPT)
+        offline = {"WEXLIN_RUNTIME_URL": "http://127.0.0.1:9"}
+        result = project.build("game.wx", "--target", "win-x86_64", "--terminal", "false", env=offline, wexlin=wexlin)
+        what = "/".join(layout)
+        expect_equal(result.status, 0, "status %s\n%r" % (what, result))
+        expect_equal(result.stderr, "", "stderr " + what)
+        expect_equal(result.out,
+                     yellow("Building for target: windows-x86_64") + yellow("Terminal: false") +
+                     green("Using runtime archive " + shipped) + progress("Extracting binary...") +
+                     green("Binary cached at .wexlin/cache/windows-x86_64") +
+                     progress("Building standalone binary...") + progress("Applying terminal setting...") +
+                     green("Location: .wexlin/build/game.exe"), "stdout " + what)
+        expect(project.read(".wexlin/build/game.exe") == patched(PE, 2) + payload(SCRIPT), "program " + what)
+        expect_equal(project.read(".wexlin/build/SDL2.dll"), SDL_STAND_IN, "SDL2.dll " + what)
+        # The second build uses the cache, as after a download.
+        result = project.build("game.wx", "--target", "win-x86_64", env=offline, wexlin=wexlin)
+        expect("Using cached binary from .wexlin/cache/windows-x86_64" in result.out, "cache %s\n%r" % (what, result))
+
+    # A damaged shipped archive is a build error that leaves no runtime in
+    # the cache.
+    prefix = scratch_dir("prefix")
+    wexlin = install_copy(os.path.join(prefix, "bin"))
+    shipped = os.path.join(prefix, "bin", "runtimes", "wexlin-1.1.3-windows-portable.tar.gz")
+    os.makedirs(os.path.dirname(shipped))
+    with open(shipped, "wb") as f:
+        f.write(b"\x1f\x8b not really gzip")
+    project = Project()
+    project.write("game.wx", SCRIPT)
+    result = project.build("game.wx", "--target", "win-x86_64", env={"WEXLIN_RUNTIME_URL": "http://127.0.0.1:9"},
+                           wexlin=wexlin)
+    expect_equal(result.status, 1, "status of a damaged archive\n%r" % result)
+    expect("Failed to extract archive" in result.stderr, "extract error: %r" % result.stderr)
+    expect(not project.exists(".wexlin/cache/windows-x86_64/wexlin.exe"), "no runtime cached")
+    expect(not project.exists(".wexlin/build/game.exe"), "no program")
+
+
 if __name__ == "__main__":
     main([test_windows_build_and_subsystem_patch, test_63_byte_output_gets_the_patch_warning,
           test_png_icon_without_rcedit_is_left_beside_the_program,
           test_ico_icon_runs_no_converter_and_rcedit64_embeds_it,
-          test_pillow_converts_and_a_payload_dropped_by_rcedit_is_restored, test_no_conversion_tool])
+          test_pillow_converts_and_a_payload_dropped_by_rcedit_is_restored, test_no_conversion_tool,
+          test_archive_shipped_beside_wexlin_builds_offline])

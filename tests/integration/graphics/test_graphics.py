@@ -278,6 +278,57 @@ average(3)
 print(average(30))
 """
 
+# A script that shows a few frames (which also sends the window's requests to
+# the X server) and then never presents again: only a signal can stop it.
+BUSY = """
+use sdl2;
+sdl2.create_window("wexlin-busy", 80, 60)
+for i in 0..5 { sdl2.render_present() }
+while sdl2.is_window_open() { sdl2.fill_rect(0, 0, 10, 10) }
+"""
+
+# The same line drawn whole inside the window (by SDL itself) and moved so
+# that it leaves the window (cut to the window first); and a line whose end
+# points are two thousand million pixels apart.
+CLIPPED_LINES = """
+use sdl2;
+sdl2.create_window("wexlin-lines", 300, 200)
+sdl2.clear_screen()
+sdl2.set_draw_color(255, 255, 255)
+def lines(dx, dy) {
+    sdl2.draw_line(10 + dx, 5 + dy, 290 + dx, 90 + dy)
+    sdl2.draw_line(20 + dx, 90 + dy, 23 + dx, 10 + dy)
+    sdl2.draw_line(280 + dx, 10 + dy, 30 + dx, 13 + dy)
+    sdl2.draw_rect(40 + dx, 20 + dy, 200, 60)
+}
+lines(0, 0)
+lines(0 - 150, 110)
+sdl2.draw_line(0 - 1000000000, 0 - 999999999, 1000000000, 1000000001)
+sdl2.draw_line(0 - 2147483648, 199, 2147483647, 199)
+sdl2.render_present()
+input("drawn")
+"""
+
+MOUSE_AND_TEXT = """
+use sdl2;
+print(sdl2.get_mouse_x(), sdl2.get_mouse_y())
+sdl2.create_window("wexlin-mouse", 160, 120)
+while sdl2.is_window_open() {
+    sdl2.clear_screen()
+    sdl2.set_draw_color(255, 255, 255)
+    sdl2.draw_text("A", 10, 10, 2)
+    sdl2.draw_text("A", 100, 0 - 4)
+    sdl2.render_present()
+    print(concat(sdl2.get_mouse_x(), " ", sdl2.get_mouse_y(), " ", sdl2.get_input_pressed("mouse_left"), " ",
+                 sdl2.get_input_held("mouse_left"), " ", sdl2.get_input_released("mouse_left"), " ",
+                 sdl2.get_input_held("mouse_right")))
+    if input("") == "quit" { break }
+}
+"""
+
+# The glyph of "A": columns 1 to 5 of its 8x8 cell.
+GLYPH_A = [".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#", "....."]
+
 NO_DISPLAY = """
 use sdl2;
 print(sdl2.create_window("nowhere", 100, 100))
@@ -372,10 +423,95 @@ class Graphics(unittest.TestCase):
         self.assertEqual(wrong, {})
         script.send("")
         time.sleep(0.3)
-        # An interrupt is a quit request too.
-        script.process.send_signal(signal.SIGINT)
+        press_close_button(window)
         status, out, err = script.finish()
         self.assertEqual((status, out, err), (0, "readyclosed\n", ""))
+
+    def test_signals_stop_a_script_with_a_window(self):
+        for sig in (signal.SIGINT, signal.SIGTERM):
+            script = self.run_script(BUSY)
+            wait_for_window("wexlin-busy")
+            script.process.send_signal(sig)
+            status, _, err = script.finish()
+            self.assertEqual((status, err), (-sig, ""))
+
+    def test_lines_leaving_the_window_keep_their_pixels(self):
+        started = time.monotonic()
+        script = self.run_script(CLIPPED_LINES)
+        window = wait_for_window("wexlin-lines")
+        time.sleep(0.5)
+        pixel = screenshot(window, 300, 200)
+        self.assertLess(time.monotonic() - started, STEP_TIMEOUT)
+        # Rows 110 to 199 hold the lower copy, moved by (-150, 110).
+        lit = 0
+        for y in range(110, 199):
+            for x in range(0, 300):
+                if y == x + 1:
+                    continue
+                whole = x + 150 < 300 and pixel(x + 150, y - 110) == WHITE
+                lit += whole
+                self.assertEqual(pixel(x, y) == WHITE, whole, (x, y))
+        self.assertGreater(lit, 200)
+        # The far lines: y = x + 1 across the window, and the bottom row.
+        self.assertEqual([pixel(x, x + 1) for x in (0, 50, 100)], [WHITE] * 3)
+        self.assertEqual([pixel(x, 199) for x in (0, 150, 299)], [WHITE] * 3)
+        script.send("")
+        status, out, err = script.finish()
+        self.assertEqual((status, out, err), (0, "drawn", ""))
+
+    def test_mouse_and_text(self):
+        script = self.run_script(MOUSE_AND_TEXT)
+        self.assertEqual([script.read_line() for _ in range(2)], ["null", "null"])
+        window = wait_for_window("wexlin-mouse")
+        first = script.read_line()
+        time.sleep(0.3)
+        pixel = screenshot(window, 160, 120)
+        # "A" at scale 2 from (10, 10): each glyph pixel a 2x2 block.
+        for row, bits in enumerate(GLYPH_A):
+            for column, bit in enumerate(bits):
+                for dx, dy in ((0, 0), (1, 1)):
+                    spot = (10 + 2 * (column + 1) + dx, 10 + 2 * row + dy)
+                    self.assertEqual(pixel(*spot), WHITE if bit == "#" else BLACK, (spot, first))
+        # Cut at the top: glyph rows 4 to 7 are window rows 0 to 3.
+        self.assertEqual([pixel(101, y) for y in range(4)], [WHITE, WHITE, WHITE, BLACK])
+        self.assertEqual(pixel(102, 0), BLACK)
+
+        def next_pass(*action):
+            if action:
+                x_tool(*action)
+            time.sleep(0.3)
+            script.send("")
+            return script.read_line()
+
+        next_pass("mousemove", "--window", str(window), "50", "60")
+        self.assertEqual(next_pass(), "50 60 false false false false")
+        self.assertEqual(next_pass("mousedown", "1"), "50 60 true true false false")
+        self.assertEqual(next_pass("mousemove", "--window", str(window), "70", "20"),
+                         "70 20 false true false false")
+        self.assertEqual(next_pass("mouseup", "1"), "70 20 false false true false")
+        self.assertEqual(next_pass("mousedown", "3"), "70 20 false false false true")
+        self.assertEqual(next_pass("mouseup", "3"), "70 20 false false false false")
+        script.send("quit")
+        status, out, err = script.finish()
+        self.assertEqual((status, err), (0, ""))
+
+    def test_pong_shows_the_score_and_follows_the_mouse(self):
+        examples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "examples")
+        with open(os.path.join(examples, "pong.wx")) as f:
+            script = self.run_script(f.read())
+        window = wait_for_window("Wexlin Pong")
+        time.sleep(0.5)
+        x_tool("mousemove", "--window", str(window), "300", "100")
+        time.sleep(0.5)
+        pixel = screenshot(window, 640, 480)
+        blue = (80, 190, 255)
+        # The paddle's centre went to the pointer's row; the player's score
+        # "0" is drawn at scale 4 from (144, 16): its top bar starts at 152.
+        self.assertEqual((pixel(29, 100), pixel(29, 150)), (blue, BLACK))
+        self.assertEqual((pixel(152, 16), pixel(163, 19), pixel(148, 16)), (blue, blue, BLACK))
+        script.process.send_signal(signal.SIGTERM)
+        status, _, err = script.finish()
+        self.assertEqual((status, err), (-signal.SIGTERM, ""))
 
     def test_frame_cap_sets_delta_time(self):
         script = self.run_script(FRAME_CAP)

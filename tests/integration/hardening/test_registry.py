@@ -136,7 +136,7 @@ class HostileRegistryTest(unittest.TestCase):
                 shown = "".join(f"\\x{ord(c):02x}" if ord(c) < 0x20 or ord(c) == 0x7F else c for c in entry)
                 self.assertEqual(done.stderr.decode(), error_line(
                     f"Module 'evil.{module}' lists the file '{shown}', which is not allowed: files must be "
-                    "relative paths without '..' components, colons or control characters"))
+                    "relative paths without '..' components, control characters or any of \\ : * ? \" < > |"))
                 self.assertEqual(done.stdout.count(ESC.encode() + b"[2J"), 0)
                 self.assertFalse((self.workdir / ".wexlin" / "modules" / "evil" / module).exists())
                 self.assertEqual(self.outside_files(), [])

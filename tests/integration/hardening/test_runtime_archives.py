@@ -18,7 +18,7 @@ from harness import (Project, RuntimeServer, expect, expect_equal, main, make_ar
 TARGET = "macos-x86_64"
 ARCHIVE = "wexlin-1.1.3-macos-x86_64.tar.gz"
 CACHED = ".wexlin/cache/macos-x86_64/wexlin"
-RUNTIME = b"\x7fELF" + os.urandom(2_000_000)
+RUNTIME = b"\xcf\xfa\xed\xfe" + os.urandom(2_000_000)  # starts like a 64-bit Mach-O file
 
 
 def test_truncated_archive_leaves_no_runtime_behind():
@@ -100,6 +100,23 @@ def test_runtime_that_is_a_folder_is_refused():
         expect(not os.path.lexists(project.path(CACHED)), "the folder stayed in the cache")
 
 
+def test_runtime_that_is_no_program_of_the_target_is_refused():
+    for what, data, message in (("empty", b"", "is empty"),
+                                ("a Linux program", b"\x7fELF" + bytes(64), "is not a macOS executable "
+                                 "(no Mach-O header)")):
+        archive = os.path.join(scratch_dir("archives"), "wrong.tar.gz")
+        make_archive(archive, {"wexlin": data})
+        project = Project()
+        project.write("game.wx", 'print("x");\n')
+        with RuntimeServer(server_root({ARCHIVE: archive})) as server:
+            result = project.build("game.wx", "--target", TARGET, server=server)
+        expect_equal(result.status, 1, what + " status\n%r" % result)
+        expect("Error: The runtime in the archive %s: %s" % (message, CACHED) in result.stderr,
+               what + " message %r" % result.stderr)
+        expect(not os.path.lexists(project.path(CACHED)), what + ": kept in the cache")
+        expect(not project.exists(".wexlin/build"), what + ": no program built")
+
+
 if __name__ == "__main__":
     main([test_truncated_archive_leaves_no_runtime_behind, test_runtime_that_is_a_link_is_refused,
-          test_runtime_that_is_a_folder_is_refused])
+          test_runtime_that_is_a_folder_is_refused, test_runtime_that_is_no_program_of_the_target_is_refused])

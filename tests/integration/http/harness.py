@@ -144,11 +144,14 @@ class Server:
         return False
 
 
-def raw_exchange(port, request, timeout=10, read_reply=True):
-    """Sends request bytes and reads the reply to the end of the stream."""
+def raw_exchange(port, request, timeout=10, read_reply=True, half_close=False):
+    """Sends request bytes (then ends the sending side when half_close is set)
+    and reads the reply to the end of the stream."""
     with socket.create_connection((HOST, port), timeout=timeout) as s:
         if request:
             s.sendall(request)
+        if half_close:
+            s.shutdown(socket.SHUT_WR)
         if not read_reply:
             return b""
         chunks = []
@@ -160,12 +163,17 @@ def raw_exchange(port, request, timeout=10, read_reply=True):
         return b"".join(chunks)
 
 
-def page_reply(content):
+def page_reply(content, head=False):
+    """The exact reply carrying a page; head leaves the body out, as for HEAD."""
     body = content.encode("utf-8")
-    return b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: %d\r\n\r\n%s" % (len(body), body)
+    reply = (b"HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: %d\r\n"
+             b"Connection: close\r\n\r\n" % len(body))
+    return reply if head else reply + body
 
 
-NOT_FOUND = b"HTTP/1.1 404 Not Found\r\nContent-Type: text/plain\r\nContent-Length: 9\r\n\r\nNot Found"
+NOT_FOUND = (b"HTTP/1.1 404 Not Found\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: 9\r\n"
+             b"Connection: close\r\n\r\nNot Found")
+NOT_FOUND_HEAD = NOT_FOUND[:-len(b"Not Found")]
 
 
 def wexlin_string(text):

@@ -74,23 +74,24 @@ def check_request_bytes(t, wexlin):
     listener = RecordingListener(canned)
     p = listener.port
     base = f"http://127.0.0.1:{p}"
+    # The Host line names the port, which is never 80 here.
     calls = [  # script expression, exact request bytes
         (f'http.get("{base}/hello?x=1")',
-         b"GET /hello?x=1 HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nContent-Length: 0\r\n\r\n"),
+         b"GET /hello?x=1 HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: close\r\nContent-Length: 0\r\n\r\n" % p),
         (f'http.get("  {base}  ")',
-         b"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nContent-Length: 0\r\n\r\n"),
+         b"GET / HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: close\r\nContent-Length: 0\r\n\r\n" % p),
         (f'http.post("{base}/p", 42)',
-         b"POST /p HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nContent-Length: 2\r\n\r\n42"),
+         b"POST /p HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: close\r\nContent-Length: 2\r\n\r\n42" % p),
         (f'http.post("127.0.0.1:{p}/d", {{a: 1}})',
-         b"POST /d HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nContent-Length: 6\r\n\r\n{a: 1}"),
+         b"POST /d HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: close\r\nContent-Length: 6\r\n\r\n{a: 1}" % p),
         (f'http.send("{base}/s", "put", "x")',
-         b"PUT /s HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nContent-Length: 1\r\n\r\nx"),
+         b"PUT /s HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: close\r\nContent-Length: 1\r\n\r\nx" % p),
         (f'http.send("{base}/s", "get")',
-         b"GET /s HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nContent-Length: 0\r\n\r\n"),
+         b"GET /s HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nConnection: close\r\nContent-Length: 0\r\n\r\n" % p),
         (f'http.send("{base}/u", "delete", "h\u00e9")',
-         "DELETE /u HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nContent-Length: 3\r\n\r\nh\u00e9".encode()),
+         f"DELETE /u HTTP/1.1\r\nHost: 127.0.0.1:{p}\r\nConnection: close\r\nContent-Length: 3\r\n\r\nh\u00e9".encode()),
         (f'http.get("localhost:{p}/local", 1, 2)',
-         b"GET /local HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\nContent-Length: 0\r\n\r\n"),
+         b"GET /local HTTP/1.1\r\nHost: localhost:%d\r\nConnection: close\r\nContent-Length: 0\r\n\r\n" % p),
     ]
     source = "use http;\n" + "".join(f"print({expression});\n" for expression, _ in calls)
     script = Script(source)

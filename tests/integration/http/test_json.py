@@ -20,6 +20,7 @@ print(http.json(pow(10, 21)));
 print(http.json([rect(1, 2, 3, 4), color(1, 2, 3), nothing]));
 print(http.json("h\u00e9llo \u2603"));
 print(http.json(42));
+print(http.json({html: "</script><b>&amp;</b>"}));
 """
 
 EXPECTED = [
@@ -34,6 +35,7 @@ EXPECTED = [
     [None, None, None],
     "h\u00e9llo \u2603",
     42,
+    {"html": "</script><b>&amp;</b>"},
 ]
 
 
@@ -51,7 +53,7 @@ def run(wexlin):
     t.equal(len(lines), len(EXPECTED), "number of lines")
     for line, expected in zip(lines, EXPECTED):
         try:
-            value = json.loads(line)
+            value = json.loads(line, strict=True)
         except ValueError as error:
             t.check(False, f"{line!r} is not JSON: {error}")
             continue
@@ -64,6 +66,8 @@ def run(wexlin):
         5: "[0.1,2,-0,0.3333333333333333,0.0000001,-7,9223372036854775807]",
         6: "[null,null,null]",
         7: "1000000000000000000000",
+        # Safe inside an HTML page: nothing there can end a script element.
+        11: r'{"html":"\u003c/script\u003e\u003cb\u003e\u0026amp;\u003c/b\u003e"}',
     }
     for index, text in exact.items():
         if index < len(lines):

@@ -12,14 +12,18 @@ Usage: test_package_manager.py WEXLIN_BINARY EXAMPLES_REGISTRY_FOLDER
 """
 
 import ctypes
+import http.server
 import os
 import re
 import selectors
 import signal
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 import unittest
 from pathlib import Path
 
@@ -70,12 +74,8 @@ def install_output(key):
     )
 
 
-def partial_note(author, module):
-    key = f"{author}.{module}"
-    return (
-        f" (the partly installed module was left in .wexlin/modules/{author}/{module}; "
-        f"remove it with 'wexlin uninstall {key}' or install it afresh with 'wexlin upgrade {key}')"
-    )
+ENTRY_REFUSED = ("', which is not allowed: files must be relative paths without '..' components, control "
+                 "characters or any of \\ : * ? \" < > |")
 
 
 NOTHING_INSTALLED = f"{ESC}[2mNo modules installed yet.{ESC}[0m\n"
@@ -146,6 +146,23 @@ def add_test_modules(root):
         "module.yaml": "files:\n  - index.wx\n",
         "index.wx": "let v = 1;\n",
     })
+    # Names that curl would glob or cut at "#" and "?" unless they are taken
+    # literally and encoded; the decoys are what a mangled address would hit.
+    module("test/literal", {
+        "module.yaml": "files:\n  - f{1,2}.wx\n  - r[1-3].wx\n  - lib#x.wx\n  - a b%20.wx\n",
+        "f{1,2}.wx": "let braces = 1;\n",
+        "r[1-3].wx": "let brackets = 1;\n",
+        "lib#x.wx": "let hash = 1;\n",
+        "a b%20.wx": "let percent = 1;\n",
+        "f1.wx": "decoy\n",
+        "f2.wx": "decoy\n",
+        "lib": "decoy\n",
+    })
+    # Entries that no file name can hold on every platform.
+    module("test/query", {
+        "module.yaml": "files:\n  - q?v=1\n",
+        "q": "decoy\n",
+    })
 
 
 def die_with_parent():
@@ -190,6 +207,73 @@ def stop_server(process):
     except subprocess.TimeoutExpired:
         process.kill()
         process.wait(timeout=SERVER_STOP_TIMEOUT)
+
+
+class SilentServer:
+    """A TCP listener that completes connections (the kernel's backlog does)
+    and never says a word: the registry that hangs."""
+
+    def __enter__(self):
+        self.socket = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.socket.bind(("127.0.0.1", 0))
+        self.socket.listen(16)
+        self.url = f"http://127.0.0.1:{self.socket.getsockname()[1]}"
+        return self
+
+    def __exit__(self, *exc):
+        self.socket.close()
+
+
+class StallingRegistry:
+    """Serves the registry copy, except that a request for a file named
+    slow.wx is held until release(): a download that is in flight when the
+    test interrupts the install."""
+
+    def __enter__(self):
+        self.requested = threading.Event()
+        self.released = threading.Event()
+        registry = self
+
+        class Handler(http.server.SimpleHTTPRequestHandler):
+            def __init__(self, *args, **kwargs):
+                super().__init__(*args, directory=str(REGISTRY), **kwargs)
+
+            def do_GET(self):
+                if self.path.endswith("/slow.wx"):
+                    registry.requested.set()
+                    registry.released.wait(COMMAND_TIMEOUT)
+                    try:
+                        self.send_error(404)
+                    except OSError:
+                        pass  # the interrupted client is gone
+                    return
+                super().do_GET()
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.server.daemon_threads = True
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread.start()
+        self.url = f"http://127.0.0.1:{self.server.server_address[1]}"
+        return self
+
+    def release(self):
+        self.released.set()
+
+    def __exit__(self, *exc):
+        self.release()
+        self.server.shutdown()
+        self.server.server_close()
+        self.thread.join(SERVER_STOP_TIMEOUT)
+
+
+def closed_port_url():
+    """An address where nothing listens: the registry is down."""
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
+        probe.bind(("127.0.0.1", 0))
+        return f"http://127.0.0.1:{probe.getsockname()[1]}"
 
 
 # --- running wexlin -----------------------------------------------------------
@@ -304,8 +388,7 @@ class PackageManagerTest(unittest.TestCase):
         ]:
             with self.subTest(module):
                 result = self.wexlin("install", f"test/{module}")
-                message = (f"Module 'test.{module}' lists the file '{entry}', which is not allowed: "
-                           "files must be relative paths without '..' components, colons or control characters")
+                message = f"Module 'test.{module}' lists the file '{entry}" + ENTRY_REFUSED
                 self.assert_error(result, message, in_progress(METADATA) + done(METADATA))
                 self.assertFalse((self.modules() / "test").exists())
                 self.assertEqual([p.name for p in self.workdir.rglob("escaped.wx")], [])
@@ -314,39 +397,42 @@ class PackageManagerTest(unittest.TestCase):
         self.assert_result(self.wexlin("install", "test/nofiles"), 0, install_output("test.nofiles"), "")
         self.assert_same_as_registry("test", "nofiles", ["module.yaml", "index.wx"])
 
-    def test_missing_listed_file_leaves_a_partial_module_that_upgrade_completes(self):
+    def assert_nothing_installed(self):
+        """No module folder and no staging left: only empty author folders may
+        remain, and the listing shows nothing."""
+        leftovers = [p for p in self.modules().rglob("*") if p.is_file()] if self.modules().exists() else []
+        self.assertEqual(leftovers, [])
+        self.assertFalse((self.modules() / ".staging").exists())
+        self.assertIn("Total: 0 module(s)" if any(self.modules().glob("*")) else "No modules installed yet.",
+                      self.wexlin("modules").stdout)
+
+    def test_missing_listed_file_leaves_nothing_and_install_tries_again(self):
         result = self.wexlin("install", "test/missing")
         self.assert_error(
             result,
-            "Failed to download file 'gone.wx'" + partial_note("test", "missing"),
+            "Failed to download file 'gone.wx'",
             in_progress(METADATA) + done(METADATA) + in_progress(DOWNLOAD) + failed(DOWNLOAD),
         )
-        # What came before the missing file stays; nothing after it was fetched.
-        self.assertEqual(self.installed_files("test", "missing"), ["index.wx", "module.yaml"])
-        self.assert_error(self.wexlin("install", "test/missing"), "Module 'test.missing' is already installed")
+        self.assertFalse((self.modules() / "test" / "missing").exists())
+        self.assert_nothing_installed()
 
         gone = REGISTRY / "modules" / "test" / "missing" / "gone.wx"
         gone.write_text("let b = 2;\n")
         try:
-            result = self.wexlin("upgrade", "test.missing")
+            result = self.wexlin("install", "test.missing")
         finally:
             gone.unlink()
-        self.assert_result(
-            result, 0,
-            in_progress("Upgrading module...") + install_output("test.missing")
-            + done("Upgrading module 'test.missing'"),
-            "",
-        )
+        self.assert_result(result, 0, install_output("test.missing"), "")
         self.assertEqual(self.installed_files("test", "missing"), ["after.wx", "gone.wx", "index.wx", "module.yaml"])
 
     def test_file_that_is_not_utf8_fails_to_download(self):
         result = self.wexlin("install", "test/latin1")
         self.assert_error(
             result,
-            "Failed to download file 'index.wx'" + partial_note("test", "latin1"),
+            "Failed to download file 'index.wx'",
             in_progress(METADATA) + done(METADATA) + in_progress(DOWNLOAD) + failed(DOWNLOAD),
         )
-        self.assertEqual(self.installed_files("test", "latin1"), ["module.yaml"])
+        self.assert_nothing_installed()
 
     def test_files_that_cannot_be_placed(self):
         for module, message in [
@@ -357,9 +443,10 @@ class PackageManagerTest(unittest.TestCase):
                 result = self.wexlin("install", f"test/{module}")
                 self.assert_error(
                     result,
-                    message + partial_note("test", module),
+                    message,
                     in_progress(METADATA) + done(METADATA) + in_progress(DOWNLOAD) + failed(DOWNLOAD),
                 )
+                self.assert_nothing_installed()
 
     def test_modules_folder_that_cannot_be_created(self):
         (self.workdir / ".wexlin").write_text("not a folder\n")
@@ -498,11 +585,140 @@ class PackageManagerTest(unittest.TestCase):
             hidden.rename(served)
         self.assert_error(
             result,
-            "Upgrade failed: Module 'test.vanishing' not found in repository",
+            "Upgrade failed: Module 'test.vanishing' not found in repository; nothing was changed",
             in_progress("Upgrading module...") + in_progress(METADATA) + failed(METADATA)
             + failed("Upgrading module..."),
         )
-        self.assertFalse((self.modules() / "test" / "vanishing").exists())
+        # The installed copy is untouched.
+        self.assert_same_as_registry("test", "vanishing", ["module.yaml", "index.wx"])
+        self.assertFalse((self.modules() / ".staging").exists())
+
+    # --- addresses, hangs, interruptions --------------------------------------
+
+    def test_names_are_taken_literally(self):
+        self.assert_result(self.wexlin("install", "test/literal"), 0, install_output("test.literal"), "")
+        self.assert_same_as_registry("test", "literal",
+                                     ["module.yaml", "f{1,2}.wx", "r[1-3].wx", "lib#x.wx", "a b%20.wx"])
+        # A "#" in the module name is part of the name, not a fragment: the
+        # registry has no such module.
+        result = self.wexlin("install", "wexlin/greet#frag")
+        self.assert_error(result, "Module 'wexlin.greet#frag' not found in repository",
+                          in_progress(METADATA) + failed(METADATA))
+        result = self.wexlin("install", "test/query")
+        self.assert_error(result, "Module 'test.query' lists the file 'q?v=1" + ENTRY_REFUSED,
+                          in_progress(METADATA) + done(METADATA))
+        self.assertFalse((self.modules() / "test" / "query").exists())
+
+    def test_names_that_cannot_be_file_names_are_refused(self):
+        for typed in ["alice/ma:th", "alice/m?x", "alice/m*", "alice/a\\b"]:
+            with self.subTest(typed):
+                self.assert_error(self.wexlin("install", typed),
+                                  f"Module name '{typed}' is not allowed: a file name cannot hold control "
+                                  "characters or any of \\ : * ? \" < > |")
+                self.assertFalse((self.workdir / ".wexlin").exists())
+
+    def test_a_registry_that_never_answers_fails_in_bounded_time(self):
+        self.assertEqual(self.wexlin("install", "wexlin/greet").status, 0)
+        with SilentServer() as silent:
+            for command, name, message, stdout in [
+                ("install", "ada/geometry", "Module 'ada.geometry' not found in repository",
+                 in_progress(METADATA) + failed(METADATA)),
+                ("upgrade", "wexlin/greet",
+                 "Upgrade failed: Module 'wexlin.greet' not found in repository; nothing was changed",
+                 in_progress("Upgrading module...") + in_progress(METADATA) + failed(METADATA)
+                 + failed("Upgrading module...")),
+            ]:
+                with self.subTest(command):
+                    start = time.monotonic()
+                    result = self.wexlin(command, name, WEXLIN_REGISTRY_URL=silent.url)
+                    elapsed = time.monotonic() - start
+                    self.assert_error(result, message, stdout)
+                    # curl gives up after 30 s without a byte.
+                    self.assertGreater(elapsed, 25)
+                    self.assertLess(elapsed, 50)
+        self.assertFalse((self.modules() / "ada").exists())
+        self.assert_same_as_registry("wexlin", "greet", ["module.yaml", "index.wx"])
+
+    def stalled_install(self, registry, module, stop):
+        """Starts an install in a session of its own (as a terminal's
+        foreground job), waits until it is fetching slow.wx, then calls stop
+        with the process; answers the finished process and its output."""
+        process = subprocess.Popen(
+            [WEXLIN, "install", module], cwd=self.workdir, env=self.environment(WEXLIN_REGISTRY_URL=registry.url),
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE, start_new_session=True)
+        try:
+            self.assertTrue(registry.requested.wait(COMMAND_TIMEOUT), "the install never asked for slow.wx")
+            stop(process)
+            out, err = process.communicate(timeout=COMMAND_TIMEOUT)
+        finally:
+            if process.poll() is None:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait(timeout=SERVER_STOP_TIMEOUT)
+        return process.returncode, out.decode(), err.decode()
+
+    def test_an_interrupted_install_leaves_nothing(self):
+        served = REGISTRY / "modules" / "test" / "stalling"
+        served.mkdir(parents=True)
+        (served / "module.yaml").write_text("files:\n  - index.wx\n  - slow.wx\n")
+        (served / "index.wx").write_text("let a = 1;\n")
+        (served / "slow.wx").write_text("let b = 2;\n")
+        try:
+            # Ctrl-C: the terminal sends SIGINT to the whole foreground group.
+            with StallingRegistry() as registry:
+                status, out, err = self.stalled_install(
+                    registry, "test/stalling", lambda p: os.killpg(p.pid, signal.SIGINT))
+            self.assertEqual((status, err), (1, error_line("Interrupted: nothing was installed")))
+            self.assertEqual(mask_times(out), in_progress(METADATA) + done(METADATA) + in_progress(DOWNLOAD)
+                             + failed(DOWNLOAD))
+            self.assert_nothing_installed()
+
+            # Killed outright: the staging folder may stay, but the module is
+            # not installed and the next install completes it.
+            with StallingRegistry() as registry:
+                status, _, _ = self.stalled_install(
+                    registry, "test/stalling", lambda p: os.killpg(p.pid, signal.SIGKILL))
+            self.assertEqual(status, -signal.SIGKILL)
+            self.assertFalse((self.modules() / "test" / "stalling").exists())
+            self.assertEqual(self.wexlin("modules").stdout, NOTHING_INSTALLED)
+            self.assert_result(self.wexlin("install", "test/stalling"), 0, install_output("test.stalling"), "")
+            self.assert_same_as_registry("test", "stalling", ["module.yaml", "index.wx", "slow.wx"])
+            self.assertFalse((self.modules() / ".staging").exists())
+        finally:
+            shutil.rmtree(served)
+
+    def test_an_offline_upgrade_keeps_local_edits(self):
+        self.assertEqual(self.wexlin("install", "ada/geometry").status, 0)
+        folder = self.modules() / "ada" / "geometry"
+        (folder / "index.wx").write_text("# my local fix\n")
+        (folder / "notes.wx").write_text("let mine = 1;\n")
+        before = {str(p.relative_to(folder)): p.read_bytes() for p in folder.rglob("*") if p.is_file()}
+        result = self.wexlin("upgrade", "ada.geometry", WEXLIN_REGISTRY_URL=closed_port_url())
+        self.assert_error(
+            result,
+            "Upgrade failed: Module 'ada.geometry' not found in repository; nothing was changed",
+            in_progress("Upgrading module...") + in_progress(METADATA) + failed(METADATA)
+            + failed("Upgrading module..."),
+        )
+        after = {str(p.relative_to(folder)): p.read_bytes() for p in folder.rglob("*") if p.is_file()}
+        self.assertEqual(after, before)
+        self.assertFalse((self.modules() / ".staging").exists())
+
+    def test_an_upgrade_that_misses_a_file_keeps_the_installed_module(self):
+        self.assertEqual(self.wexlin("install", "test/vanishing").status, 0)
+        index = REGISTRY / "modules" / "test" / "vanishing" / "index.wx"
+        hidden = REGISTRY / "vanishing-index.hidden"
+        index.rename(hidden)
+        try:
+            result = self.wexlin("upgrade", "test.vanishing")
+        finally:
+            hidden.rename(index)
+        self.assert_error(
+            result,
+            "Upgrade failed: Failed to download file 'index.wx'; nothing was changed",
+            in_progress("Upgrading module...") + in_progress(METADATA) + done(METADATA) + in_progress(DOWNLOAD)
+            + failed(DOWNLOAD) + failed("Upgrading module..."),
+        )
+        self.assert_same_as_registry("test", "vanishing", ["module.yaml", "index.wx"])
 
 
 def main():

@@ -39,7 +39,17 @@ TEST(InfoPlist, EmptyIconAndEscapedNames) {
     std::string plist = info_plist_text("Tom&Jerry<2>", "");
     EXPECT_NE(plist.find("    <key>CFBundleIconFile</key>\n    <string></string>\n"), std::string::npos);
     EXPECT_NE(plist.find("<string>Tom&amp;Jerry&lt;2&gt;</string>"), std::string::npos);
-    EXPECT_NE(plist.find("<string>com.wexlin.tom&amp;jerry&lt;2&gt;</string>"), std::string::npos);
+    EXPECT_NE(plist.find("<string>com.wexlin.tom-jerry-2-</string>"), std::string::npos);
+}
+
+TEST(InfoPlist, BundleIdentifierKeepsOnlyLettersDigitsDashesAndDots) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"MyGame", "com.wexlin.mygame"},           {"my game 2", "com.wexlin.my-game-2"},
+        {"levels/one", "com.wexlin.levels-one"},   {"v1.2-beta", "com.wexlin.v1.2-beta"},
+        {"Caf\xc3\xa9 & co", "com.wexlin.caf-co"}, {"\xe6\xb8\xb8\xe6\x88\x8f", "com.wexlin.app"},
+    };
+    for (const auto& [name, identifier] : cases)
+        EXPECT_EQ(bundle_identifier(name), identifier) << name;
 }
 
 TEST(InfoPlist, LSUIElementIsAddedOnceAndSwitchedOn) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "builder/payload.h"
 
@@ -111,6 +112,46 @@ TEST(PayloadReader, TrailerLayout) {
     EXPECT_EQ(trailer_for(0x0102030405060708ull),
               std::string("\x08\x07\x06\x05\x04\x03\x02\x01WEXLIN_SCRIPT"));
     EXPECT_EQ(trailer_for(0), std::string(8, '\0') + "WEXLIN_SCRIPT");
+}
+
+TEST(PayloadModules, BlockLayoutAndRoundTrip) {
+    std::vector<EmbeddedModule> modules{{"alice.math", "let pi = 3;\n"}, {"util", ""}};
+    std::string block = modules_block(modules);
+    std::string entries = le64(10) + "alice.math" + le64(12) + "let pi = 3;\n" + le64(4) + "util" + le64(0);
+    EXPECT_EQ(block, entries + le64(2) + le64(entries.size()) + "WEXLIN_MODULES");
+
+    // The script stays the last bytes, exactly as without modules.
+    std::string file = with_script("RUNTIME" + block, "use alice.math;\n");
+    EXPECT_EQ(find_script_in_bytes(file), std::optional<std::string>("use alice.math;\n"));
+    auto found = find_modules_in_bytes(file);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].name, "alice.math");
+    EXPECT_EQ(found[0].text, "let pi = 3;\n");
+    EXPECT_EQ(found[1].name, "util");
+    EXPECT_EQ(found[1].text, "");
+}
+
+// A damaged block means no modules; the script is still found.
+TEST(PayloadModules, DamagedBlocksCarryNothing) {
+    std::string entries = le64(1) + "m" + le64(2) + "ab";
+    auto trailer = [](std::uint64_t count, std::uint64_t size) {
+        return le64(count) + le64(size) + "WEXLIN_MODULES";
+    };
+    const std::pair<const char*, std::string> cases[] = {
+        {"no block", "RUNTIME"},
+        {"count too high", "R" + entries + trailer(2, entries.size())},
+        {"count too low", "R" + entries + trailer(0, entries.size())},
+        {"size beyond the file", entries + trailer(1, entries.size() + 100)},
+        {"size over the limit", "R" + entries + trailer(1, max_modules_size + 1)},
+        {"entry longer than the block", "R" + le64(1) + "m" + le64(99) + "ab" + trailer(1, 19)},
+        {"invalid UTF-8", "R" + le64(1) + "m" + le64(2) + "\xff\xfe" + trailer(1, 19)},
+        {"wrong marker", "R" + entries + le64(1) + le64(entries.size()) + "WEXLIN_MODULEX"},
+    };
+    for (const auto& [what, runtime] : cases) {
+        std::string file = with_script(runtime, "print(1)\n");
+        EXPECT_TRUE(find_modules_in_bytes(file).empty()) << what;
+        EXPECT_EQ(find_script_in_bytes(file), std::optional<std::string>("print(1)\n")) << what;
+    }
 }
 
 class PayloadFile : public ::testing::Test {

@@ -36,6 +36,19 @@ class FakeCanvas : public Canvas {
     void fill_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) override {
         add("fill_rect", {x, y, w, h});
     }
+    void draw_points(const std::vector<PixelPoint>& points) override {
+        std::string line = "points";
+        for (const PixelPoint& p : points)
+            line += " " + std::to_string(p.x) + "," + std::to_string(p.y);
+        m_log.push_back(line);
+    }
+    void fill_rects(const std::vector<PixelRect>& rects) override {
+        std::string line = "fill_rects";
+        for (const PixelRect& r : rects)
+            line += " " + std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.w) + "," +
+                    std::to_string(r.h);
+        m_log.push_back(line);
+    }
     void present() override { m_log.push_back("present"); }
     void window_size(int& width, int& height) const override {
         width = 640;

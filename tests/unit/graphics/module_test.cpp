@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_window.h"
+#include "interpreter/graphics_ops/font.h"
 #include "interpreter/graphics_ops/frame.h"
 #include "interpreter/graphics_ops/graphics_builtins.h"
 #include "interpreter/graphics_ops/window.h"
@@ -98,6 +99,12 @@ TEST(Sdl2Module, ArgumentMessages) {
         {"get_input_pressed", {}, "get_input_pressed requires a key name"},
         {"get_input_released", {}, "get_input_released requires a key name"},
         {"get_input_held", {}, "get_input_held requires a key name"},
+        {"draw_text", {str("a"), num(1)}, "draw_text requires text, x, y"},
+        {"draw_text", {str("a"), str("1"), num(1)}, "draw_text: argument 2 must be a number"},
+        {"draw_text", {str("a"), num(1), Value::null()}, "draw_text: argument 3 must be a number"},
+        {"draw_text", {str("a"), num(1), num(1), str("2")}, "draw_text: argument 4 must be a number"},
+        {"draw_text", {str("a"), num(1), num(1), num(0)}, "draw_text: scale must be at least 1"},
+        {"draw_text", {str("a"), num(1), num(1), flt(0.9)}, "draw_text: scale must be at least 1"},
     };
     for (bool with_window : {false, true}) {
         FakeWindow window;
@@ -123,7 +130,7 @@ TEST(Sdl2Module, NamesAreExactAndComplete) {
     EXPECT_FALSE(sdl2_call("init", none, state).has_value());
     const char* names[] = {"init",           "destroy_window", "get_window_mode",  "clear_screen",
                            "render_present", "delta_time",     "get_window_width", "get_window_height",
-                           "is_window_open"};
+                           "is_window_open", "get_mouse_x",    "get_mouse_y"};
     for (const char* name : names)
         EXPECT_TRUE(sdl2_call(std::string("sdl2.") + name, none, state).has_value()) << name;
 }
@@ -170,27 +177,49 @@ TEST(Sdl2Module, WhatDrawingHandsToTheWindow) {
     GraphicsState& state = window.state;
     call(state, "draw_point", {num(5000000000), num(0)});
     call(state, "draw_point", {num(3000000000), flt(-1e30)});
-    call(state, "draw_line", {flt(1.9), flt(-1.9), num(-5), num(1073741824)});
     call(state, "draw_rect", {num(10), num(10), num(0), num(0)});
     call(state, "fill_rect", {num(10), num(10), num(-5), num(5)});
     call(state, "fill_rect", {num(0), num(0), num(4294967296 + 7), num(1073741822)});
     call(state, "draw_circle", {num(50), num(50), num(0)});
     call(state, "draw_circle", {num(50), num(50), num(-3)});
+    // Everything is cut to the 640x480 window: points outside it are not
+    // handed over, nor rectangles that reach far beyond it.
     EXPECT_EQ(window.log, (std::vector<std::string>{
-                              "point 705032704 0",
-                              "point -1073741824 0",
-                              "line 1 -1 -5 1073741823",
                               "rect 10 10 1 1",
-                              "fill_rect 10 10 1073741823 5",
-                              "fill_rect 0 0 7 1073741822",
+                              "fill_rect 10 10 630 5",
+                              "fill_rect 0 0 7 480",
                           }));
     window.log.clear();
+    // Inside the window SDL draws the line; a line leaving it arrives as the
+    // points of SDL's line that lie inside, here its first rows.
+    call(state, "draw_point", {num(639), num(479)});
+    call(state, "draw_line", {num(0), num(0), num(639), num(479)});
+    call(state, "draw_line", {flt(1.9), flt(-1.9), num(-5), num(1073741824)});
+    ASSERT_EQ(window.log.size(), 3u);
+    EXPECT_EQ(window.log[0], "point 639 479");
+    EXPECT_EQ(window.log[1], "line 0 0 639 479");
+    EXPECT_EQ(window.log[2].substr(0, 24), "points 1,0 1,1 1,2 1,3 1");
+    EXPECT_EQ(std::count(window.log[2].begin(), window.log[2].end(), ','), 480);
+    window.log.clear();
+    // The outline keeps its visible edges: cut one pixel outside the window.
+    call(state, "draw_rect", {num(-100), num(5), num(200), num(2000)});
+    call(state, "draw_rect", {num(-100), num(-100), num(50), num(50)});
+    call(state, "fill_rect", {num(640), num(0), num(10), num(10)});
+    EXPECT_EQ(window.log, (std::vector<std::string>{"rect -1 5 101 476"}));
+    window.log.clear();
+    // One batch per shape.
     call(state, "fill_circle", {num(50), num(50), num(1)});
-    EXPECT_EQ(window.log, (std::vector<std::string>{"line 49 50 51 50", "line 50 51 50 51",
-                                                    "line 49 50 51 50", "line 50 49 50 49"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"fill_rects 50,49,1,1 49,50,3,1 50,51,1,1"}));
+    window.log.clear();
+    // Rows of equal width go as one rectangle: radius 10 has 21 rows of 15
+    // widths, the middle five rows all 21 pixels wide.
+    call(state, "fill_circle", {num(50), num(50), num(10)});
+    ASSERT_EQ(window.log.size(), 1u);
+    EXPECT_EQ(std::count(window.log[0].begin(), window.log[0].end(), ' '), 15);
+    EXPECT_NE(window.log[0].find(" 40,48,21,5 "), std::string::npos);
     window.log.clear();
     call(state, "draw_triangle", {num(0), num(0), num(0), num(0), num(0), num(0)});
-    EXPECT_EQ(window.log, (std::vector<std::string>{"point 0 0", "point 0 0", "point 0 0"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"points 0,0 0,0 0,0"}));
     window.log.clear();
     call(state, "fill_triangle", {num(0), num(5), num(10), num(5), num(20), num(5)});
     EXPECT_TRUE(window.log.empty());
@@ -334,6 +363,49 @@ TEST(FrameEnd, KeyTransitionsPerPass) {
     EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "present"), 9);
 }
 
+InputEvent mouse(InputEvent::Kind kind, std::int32_t x, std::int32_t y,
+                 InputEvent::Button button = InputEvent::Button::None) {
+    InputEvent event;
+    event.kind = kind;
+    event.x = x;
+    event.y = y;
+    event.button = button;
+    return event;
+}
+
+TEST(FrameEnd, MouseButtonsJoinTheKeySets) {
+    GraphicsState plain;
+    EXPECT_TRUE(call(plain, "get_mouse_x", {}).is_null());
+    EXPECT_TRUE(call(plain, "get_mouse_y", {}).is_null());
+    FakeWindow window;
+    GraphicsState& state = window.state;
+    EXPECT_EQ(call(state, "get_mouse_x", {}).as_number(), 0);
+    auto pass = [&](std::vector<InputEvent> events) {
+        for (auto& e : events)
+            window.events.push_back(e);
+        call(state, "render_present", {});
+    };
+    using Kind = InputEvent::Kind;
+    using Button = InputEvent::Button;
+    pass({mouse(Kind::MouseMotion, 10, 20), mouse(Kind::MouseMotion, 30, 40)});
+    EXPECT_EQ(call(state, "get_mouse_x", {}).as_number(), 30);
+    EXPECT_EQ(call(state, "get_mouse_y", {}).as_number(), 40);
+    pass({mouse(Kind::MouseDown, 31, 41, Button::Left)});
+    EXPECT_EQ(keys(state, "mouse_left"), "110");
+    EXPECT_EQ(call(state, "get_mouse_x", {}).as_number(), 31);
+    pass({});
+    EXPECT_EQ(keys(state, "mouse_left"), "010");
+    pass({mouse(Kind::MouseUp, 32, 42, Button::Left)});
+    EXPECT_EQ(keys(state, "mouse_left"), "001");
+    EXPECT_EQ(call(state, "get_mouse_y", {}).as_number(), 42);
+    pass({mouse(Kind::MouseDown, 0, 0, Button::Right), mouse(Kind::MouseUp, 0, 0, Button::Right),
+          mouse(Kind::MouseDown, 0, 0, Button::Middle), mouse(Kind::MouseDown, 0, 0, Button::None)});
+    EXPECT_EQ(keys(state, "mouse_right"), "101");
+    EXPECT_EQ(keys(state, "mouse_middle"), "110");
+    EXPECT_EQ(keys(state, "mouse_left"), "000");
+    EXPECT_EQ(state.held_keys.size(), 1u);
+}
+
 TEST(FrameEnd, QuitClosesForGood) {
     FakeWindow window;
     GraphicsState& state = window.state;
@@ -357,6 +429,27 @@ TEST(FrameEnd, CapKeepsTheLow32Bits) {
     EXPECT_EQ(state.max_fps, 0u);
     EXPECT_TRUE(call(state, "render_present", {}).is_null());
     EXPECT_TRUE(std::isfinite(call(state, "delta_time", {}).as_float()));
+}
+
+// --- Text ---
+
+TEST(Text, OneBatchInTheDrawColour) {
+    FakeWindow window;
+    GraphicsState& state = window.state;
+    // Space draws nothing; without a window nothing is drawn either.
+    EXPECT_TRUE(call(state, "draw_text", {str(" "), num(0), num(0)}).is_null());
+    GraphicsState plain;
+    EXPECT_TRUE(call(plain, "draw_text", {str("A"), num(0), num(0)}).is_null());
+    EXPECT_TRUE(window.log.empty());
+    // The top row of "A" is three pixels in columns 2 to 4; at scale 2 they
+    // are a 6x2 block. The number 7 is drawn as its display text.
+    call(state, "draw_text", {str("A"), num(10), num(20)});
+    call(state, "draw_text", {str("A"), num(10), num(20), flt(2.5)});
+    call(state, "draw_text", {num(7), num(0), num(0)});
+    ASSERT_EQ(window.log.size(), 3u);
+    EXPECT_EQ(window.log[0].substr(0, 22), "fill_rects 12,20,3,1 1");
+    EXPECT_EQ(window.log[1].substr(0, 22), "fill_rects 14,20,6,2 1");
+    EXPECT_EQ(window.log[2].substr(0, 20), "fill_rects 1,0,5,1 5");
 }
 
 TEST(KeyNames, Table) {
@@ -430,22 +523,20 @@ TEST(Builtins, DrawAndFillShapes) {
     builtin(builtin_draw, state, {builtin(builtin_circle, state, {num(100), num(100), num(0)}), red});
     builtin(builtin_fill, state, {builtin(builtin_circle, state, {num(100), num(100), num(-5)}), red});
     EXPECT_EQ(window.log,
-              (std::vector<std::string>{"color 255 0 0 255", "rect 1 2 1 1073741823", "fill_rect 1 2 3 4"}));
+              (std::vector<std::string>{"color 255 0 0 255", "rect 1 2 1 479", "fill_rect 1 2 3 4"}));
     window.log.clear();
     builtin(builtin_fill, state, {builtin(builtin_circle, state, {num(50), num(50), num(1)}), red});
-    EXPECT_EQ(window.log, (std::vector<std::string>{"line 49 50 51 50", "line 50 51 50 51",
-                                                    "line 49 50 51 50", "line 50 49 50 49"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"fill_rects 50,49,1,1 49,50,3,1 50,51,1,1"}));
     window.log.clear();
     Value green = builtin(builtin_color, state, {num(0), num(255), num(0)});
     builtin(builtin_draw, state,
             {builtin(builtin_triangle, state, {num(0), num(0), num(2), num(0), num(0), num(1)}), green});
     EXPECT_EQ(window.log,
-              (std::vector<std::string>{"color 0 255 0 255", "point 0 0", "point 1 0", "point 2 0",
-                                        "point 2 0", "point 1 0", "point 0 1", "point 0 1", "point 0 0"}));
+              (std::vector<std::string>{"color 0 255 0 255", "points 0,0 1,0 2,0 2,0 1,0 0,1 0,1 0,0"}));
     window.log.clear();
     builtin(builtin_fill, state,
             {builtin(builtin_triangle, state, {num(0), num(0), num(2), num(0), num(0), num(1)}), green});
-    EXPECT_EQ(window.log, (std::vector<std::string>{"line 0 0 2 0", "line 0 1 1 1"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"fill_rects 0,0,3,1 0,1,2,1"}));
 }
 
 TEST(Builtins, WithoutAWindow) {

@@ -3,6 +3,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <set>
 
 #include "recording_target.h"
 
@@ -78,6 +79,68 @@ TEST(Line, ClippedWalkMatchesFullWalk) {
     }
 }
 
+// The renderer's own line, cut to the bounds, must light the pixels its full
+// walk lights there, in the same order.
+TEST(Line, RendererLineCutToTheBoundsMatchesItsFullWalk) {
+    std::mt19937 random(4242);
+    const ClipBounds bounds = window(80, 60);
+    for (int spread : {100, 3000}) {
+        std::uniform_int_distribution<std::int32_t> coordinate(-spread, spread);
+        for (int i = 0; i < 3000; ++i) {
+            std::int32_t x0 = coordinate(random), y0 = coordinate(random);
+            std::int32_t x1 = coordinate(random), y1 = coordinate(random);
+            if (i % 7 == 0) y1 = y0 - (x1 - x0);
+            if (i % 11 == 0) x1 = x0;
+            if (i % 13 == 0) y1 = y0;
+            if (i % 17 == 0) x1 = x0 + 2 * (y1 - y0);
+            RecordingTarget full(bounds), cut(bounds);
+            detail::draw_renderer_line_literal(full, x0, y0, x1, y1);
+            draw_renderer_line(cut, x0, y0, x1, y1);
+            ASSERT_EQ(full.emitted, cut.emitted) << x0 << "," << y0 << " -> " << x1 << "," << y1;
+        }
+    }
+    // Ties go the renderer's way: a step of (2, 1) takes the diagonal first,
+    // where the line routine of the outlines goes straight first.
+    RecordingTarget renderer, outline;
+    draw_renderer_line(renderer, 0, 0, 2, 1);
+    draw_line(outline, 0, 0, 2, 1);
+    EXPECT_EQ(renderer.emitted, (std::vector{point(0, 0), point(1, 1), point(2, 1)}));
+    EXPECT_EQ(outline.emitted, (std::vector{point(0, 0), point(1, 0), point(2, 1)}));
+    // End points two thousand million pixels apart: only the window's part.
+    RecordingTarget far(window(640, 480));
+    draw_renderer_line(far, -1000000000, -999999999, 1000000000, 1000000001);
+    EXPECT_EQ(far.emitted.size(), 479u);
+    EXPECT_EQ(far.emitted.front(), point(0, 1));
+    EXPECT_EQ(far.emitted.back(), point(478, 479));
+}
+
+TEST(Rect, CutToTheBounds) {
+    const ClipBounds bounds = window(640, 480);
+    struct Case {
+        std::int64_t x, y, w, h;
+        bool outline;
+        bool visible;
+        std::int64_t cx, cy, cw, ch;
+    };
+    const Case cases[] = {
+        {10, 10, 5, 5, false, true, 10, 10, 5, 5},
+        {-1073741824, -5, 2147483647, 20, false, true, 0, 0, 640, 15},
+        {-1073741824, -5, 2147483647, 20, true, true, -1, -1, 642, 16},
+        {640, 0, 10, 10, false, false, 0, 0, 0, 0},
+        {640, 0, 10, 10, true, true, 640, 0, 1, 10},
+        {641, 0, 10, 10, true, false, 0, 0, 0, 0},
+        {-100, -100, 99, 99, true, false, 0, 0, 0, 0},
+        {-100, -100, 100, 100, true, true, -1, -1, 1, 1},
+    };
+    for (const Case& c : cases) {
+        std::int64_t x = c.x, y = c.y, w = c.w, h = c.h;
+        ASSERT_EQ(clip_rect(bounds, x, y, w, h, c.outline), c.visible) << c.x << "," << c.y;
+        if (c.visible) {
+            EXPECT_EQ((std::vector{x, y, w, h}), (std::vector{c.cx, c.cy, c.cw, c.ch})) << c.x;
+        }
+    }
+}
+
 TEST(Line, CoordinatesAtTheLimitsStayWithinTheWindow) {
     RecordingTarget target(window(80, 60));
     draw_line(target, int32_min, 7, int32_max, 7);
@@ -133,8 +196,25 @@ TEST(Circle, OutlineShape) {
 TEST(Circle, FillOfRadiusOne) {
     RecordingTarget target;
     fill_circle(target, 50, 50, 1);
-    EXPECT_EQ(target.emitted,
-              (std::vector{run(49, 51, 50), run(50, 50, 51), run(49, 51, 50), run(50, 50, 49)}));
+    EXPECT_EQ(target.emitted, (std::vector{run(50, 50, 49), run(49, 51, 50), run(50, 50, 51)}));
+    EXPECT_EQ(target.shapes, 1);
+}
+
+// The fill draws each row once, as its widest run, and lights exactly the
+// pixels of the loop's four runs per step.
+TEST(Circle, FillDrawsEachRowOnceWithTheLoopsPixels) {
+    for (std::int64_t r = 1; r <= 200; ++r) {
+        for (auto [cx, cy] :
+             std::vector<std::pair<std::int32_t, std::int32_t>>{{20, 15}, {-3, 40}, {50, -10}}) {
+            RecordingTarget loop(window(60, 45)), fill(window(60, 45));
+            detail::fill_circle_literal(loop, cx, cy, r);
+            fill_circle(fill, cx, cy, static_cast<std::int32_t>(r));
+            ASSERT_EQ(loop.pixels(), fill.pixels()) << "r=" << r << " centre " << cx << "," << cy;
+            std::set<std::int32_t> rows;
+            for (const auto& e : fill.emitted)
+                ASSERT_TRUE(rows.insert(e.y).second) << "row " << e.y << " twice, r=" << r;
+        }
+    }
 }
 
 TEST(Circle, FillCoversTheOutline) {

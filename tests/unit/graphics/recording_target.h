@@ -30,6 +30,7 @@ class RecordingTarget : public RasterTarget {
         emitted.push_back({true, x1, x2, y});
     }
     ClipBounds bounds() const override { return m_bounds; }
+    void end_shape() override { ++shapes; }
 
     // Every pixel touched, as (x, y).
     std::set<std::pair<std::int64_t, std::int64_t>> pixels() const {
@@ -54,6 +55,7 @@ class RecordingTarget : public RasterTarget {
     }
 
     std::vector<Emitted> emitted;
+    int shapes{0};
 
   private:
     ClipBounds m_bounds;

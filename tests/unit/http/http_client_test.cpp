@@ -63,8 +63,13 @@ TEST(HttpClient, ParsesPorts) {
 
 TEST(HttpClient, BuildsTheExactRequestBytes) {
     Url url{"127.0.0.1", 8080, "/hello?x=1"};
-    EXPECT_EQ(build_request("GET", url, ""), "GET /hello?x=1 HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: "
+    EXPECT_EQ(build_request("GET", url, ""), "GET /hello?x=1 HTTP/1.1\r\nHost: 127.0.0.1:8080\r\nConnection: "
                                              "close\r\nContent-Length: 0\r\n\r\n");
+    // The Host line names the port unless it is the default one.
+    EXPECT_EQ(build_request("GET", Url{"example.org", 80, "/"}, ""),
+              "GET / HTTP/1.1\r\nHost: example.org\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
+    EXPECT_EQ(build_request("GET", Url{"localhost", 81, "/"}, ""),
+              "GET / HTTP/1.1\r\nHost: localhost:81\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
     EXPECT_EQ(build_request("POST", Url{"h", 80, "/"}, "h\xC3\xA9"),
               "POST / HTTP/1.1\r\nHost: h\r\nConnection: close\r\nContent-Length: 3\r\n\r\nh\xC3\xA9");
 }

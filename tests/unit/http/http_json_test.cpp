@@ -28,6 +28,14 @@ TEST(HttpJson, EscapesEveryControlCharacter) {
               "\\u001d\\u001e\\u001f\x7f/\"");
 }
 
+TEST(HttpJson, EscapesWhatHtmlGivesAMeaning) {
+    EXPECT_EQ(to_json(Value::string("</script><script>alert(1)</script> & <!--")),
+              R"("\u003c/script\u003e\u003cscript\u003ealert(1)\u003c/script\u003e \u0026 \u003c!--")");
+    Dict entries;
+    entries.set("<k&>", Value::string("'single' stays"));
+    EXPECT_EQ(to_json(Value::dict(std::move(entries))), R"({"\u003ck\u0026\u003e":"'single' stays"})");
+}
+
 TEST(HttpJson, NonFiniteFloatsAreNull) {
     const double values[] = {std::numeric_limits<double>::quiet_NaN(),
                              std::numeric_limits<double>::infinity(),

@@ -41,14 +41,15 @@ class FakeCurl : public ::testing::Test {
     std::string m_saved_path;
 };
 
-TEST_F(FakeCurl, PassesExactlyTheFourArgumentsAndEmptyInput) {
+TEST_F(FakeCurl, PassesTheArgumentsInOrderAndEmptyInput) {
     // Prints its argument count, each argument between brackets, and how many
     // bytes it could read from standard input.
     install_curl("printf '%s' \"$#\"; for a in \"$@\"; do printf '[%s]' \"$a\"; done\n"
                  "printf ' stdin=%s' \"$(/bin/cat | /usr/bin/wc -c)\"\n");
     auto result = fetch_url("http://127.0.0.1:9/modules/a b/module.yaml");
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.text, "4[-s][-f][-L][http://127.0.0.1:9/modules/a b/module.yaml] stdin=0");
+    EXPECT_EQ(result.text, "11[-s][-f][-L][-g][--connect-timeout][15][--speed-limit][1][--speed-time][30]"
+                           "[http://127.0.0.1:9/modules/a b/module.yaml] stdin=0");
 }
 
 TEST_F(FakeCurl, ReadsOutcomes) {

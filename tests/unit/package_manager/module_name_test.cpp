@@ -69,5 +69,30 @@ TEST(ModuleName, RefusesPartsThatLeaveTheirFolder) {
     }
 }
 
+TEST(ModuleName, RefusesPartsThatCannotBeFileNames) {
+    for (const char* text : {"alice/ma:th", "alice/m*", "alice/m?x", "al<ice/m", "alice/m>", "alice/m|x",
+                             "alice/\"m\"", "alice/m\\x", "alice/m\x1b[2J", "alice/m\tx"}) {
+        auto parsed = parse_module_name(text);
+        auto* error = std::get_if<std::string>(&parsed);
+        ASSERT_NE(error, nullptr) << text;
+        EXPECT_NE(error->find("is not allowed: a file name cannot hold control characters"),
+                  std::string::npos)
+            << *error;
+        EXPECT_EQ(error->find('\x1b'), std::string::npos) << "control characters are shown escaped";
+    }
+    // Allowed in a file name; the registry address encodes them.
+    for (const char* text : {"wexlin/greet#frag", "a/b c", "a/f{1,2}", "a/100%"}) {
+        auto parsed = parse_module_name(text);
+        EXPECT_NE(std::get_if<ModuleName>(&parsed), nullptr) << text;
+    }
+}
+
+TEST(ModuleName, TheStagingFolderIsNoAuthor) {
+    for (const char* text : {".staging/x", ".staging.x"}) {
+        auto parsed = parse_module_name(text);
+        ASSERT_NE(std::get_if<std::string>(&parsed), nullptr) << text;
+    }
+}
+
 } // namespace
 } // namespace wexlin::package_manager

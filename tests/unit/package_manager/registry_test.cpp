@@ -57,5 +57,19 @@ TEST(RegistryAddresses, MetadataAndFiles) {
               "http://h/modules/alice/math/extra/module.yaml");
 }
 
+// Every segment is percent-encoded, so curl and the server see one literal
+// name: no glob ranges or lists, no fragment, no query.
+TEST(RegistryAddresses, NamesAndEntriesArePercentEncoded) {
+    EXPECT_EQ(file_url("http://h", ModuleName{"wexlin", "greet#frag"}, "module.yaml"),
+              "http://h/modules/wexlin/greet%23frag/module.yaml");
+    EXPECT_EQ(file_url("http://h", ModuleName{"a b", "m"}, "f{1,2}.wx"),
+              "http://h/modules/a%20b/m/f%7B1%2C2%7D.wx");
+    EXPECT_EQ(file_url("http://h", ModuleName{"a", "m"}, "f[1-200].wx"),
+              "http://h/modules/a/m/f%5B1-200%5D.wx");
+    EXPECT_EQ(file_url("http://h", ModuleName{"a", "m"}, "lib/q=1&x%20.wx"),
+              "http://h/modules/a/m/lib/q%3D1%26x%2520.wx");
+    EXPECT_EQ(encode_path("caf\xc3\xa9/~x_y-z.wx"), "caf%C3%A9/~x_y-z.wx");
+}
+
 } // namespace
 } // namespace wexlin::package_manager

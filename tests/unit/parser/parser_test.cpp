@@ -320,6 +320,54 @@ TEST(Parser, DeepBlocksAreBoundedAndTheRestIsStillParsed) {
     }
 }
 
+TEST(Parser, DeepBracketsAreSkippedInOneStep) {
+    init_stack_guard();
+    // The closing brackets after the cut are part of the skipped expression,
+    // not statements of their own: the program holds the cut statement and
+    // the one after it, also past the budget of 100000 statements.
+    for (const std::string& deep :
+         {"let x = " + repeat("(", 100000) + "1" + repeat(")", 100000),
+          "print(" + repeat("[", 3000) + repeat("]", 3000) + ")",
+          "f(" + repeat("{a: ", 3000) + repeat("}", 3000), repeat("(", 3000) + "1 + (2)" + repeat(")", 3000),
+          // Brackets that never close end at the next statement keyword.
+          repeat("(", 3000) + "1" + repeat(")", 10), "f" + repeat("(f", 3000)}) {
+        testing::internal::CaptureStderr();
+        auto statements = parse(deep + "\nlet after = 1");
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("[PARSER ERROR] Expression nested too deeply"), std::string::npos)
+            << deep.substr(0, 12);
+        ASSERT_EQ(statements.size(), 2u) << deep.substr(0, 12);
+        EXPECT_EQ(debug_form(statements.back()), "Let { name: \"after\", value: Number(1) }")
+            << deep.substr(0, 12);
+    }
+}
+
+TEST(Parser, OverDeepStatementsAreSkippedWhole) {
+    init_stack_guard();
+    // Each form sits inside max_block_depth blocks, so its own block would be
+    // one too deep. Nothing of it may remain anywhere in the tree, and the
+    // statements around it stay where they are.
+    for (const char* form : {"if 1 { inner }", "if 1 { inner } else { inner }", "while 1 { inner break }",
+                             "for i in 0..2 { inner }", "def f() { inner }",
+                             "match 1 { 1 => { inner } _ => inner }", "try { inner } catch e { inner }",
+                             "if 1 { let d = {a: {b: inner}} inner }", "while 1 { if 1 { inner } }"}) {
+        std::string source = repeat("if 1 { ", static_cast<int>(max_block_depth)) + "before " + form +
+                             " kept" + repeat(" }", static_cast<int>(max_block_depth)) + "\nlet after = 1";
+        testing::internal::CaptureStderr();
+        auto statements = parse(source);
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("[PARSER ERROR] Blocks nested too deeply"), std::string::npos) << form;
+        ASSERT_EQ(statements.size(), 2u) << form;
+        EXPECT_EQ(debug_form(statements.back()), "Let { name: \"after\", value: Number(1) }") << form;
+        const Statement* s = &statements[0];
+        for (std::uint32_t depth = 1; depth < max_block_depth; ++depth) {
+            ASSERT_EQ(s->body.size(), 1u) << form << " at depth " << depth;
+            s = &s->body[0];
+        }
+        EXPECT_EQ(debug_form(s->body), "[Expr(Identifier(\"before\")), Expr(Identifier(\"kept\"))]") << form;
+    }
+}
+
 TEST(Parser, ShallowNestingIsKeptWhole) {
     // The bounds are sized for the stack that main raises at start.
     init_stack_guard();
