@@ -9,6 +9,17 @@
 
 include(GNUInstallDirs)
 
+if(WIN32)
+  # A Windows installation is a folder: wexlin.exe with SDL2.dll beside it,
+  # and the documentation.
+  install(TARGETS wexlin RUNTIME DESTINATION .)
+  install(FILES ${WEXLIN_SDL2_DLL} DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION doc)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION doc)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION doc/examples)
+  return()
+endif()
+
 install(TARGETS wexlin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR})

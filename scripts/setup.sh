@@ -56,6 +56,13 @@ capabilities=(
   "clang-format|command -v clang-format"
   "libfuzzer-14-dev|ls /usr/lib/llvm-14/lib/libFuzzer.a"
   "libclang-rt-14-dev|ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.asan-x86_64.a /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a"
+  "g++-mingw-w64-x86-64-posix|command -v x86_64-w64-mingw32-g++-posix"
+  "wine|command -v wine"
+  "wine64|test -x /usr/lib/wine/wine64"
+  "dpkg-dev|command -v dpkg-source"
+  "autoconf|command -v autoreconf"
+  "automake|command -v automake"
+  "libtool|command -v libtoolize"
   "nodejs|command -v node"
   "npm|command -v npm"
 )
@@ -76,6 +83,10 @@ if ((${#lacking[@]})); then
     exit 1
   fi
 fi
+
+# The Debian sources the Windows build compiles (SDL2, libsodium), fetched
+# once; deb-src entries are added when the machine has none.
+bash "$root/scripts/debian-source.sh" "$root/build/debian-sources" libsdl2 libsodium
 
 # The build's output is kept in a log and shown when the build fails, so an
 # error in CI is visible without filling every log with compiler lines.

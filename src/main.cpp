@@ -8,6 +8,7 @@
 
 #include "cli.h"
 #include "embedded.h"
+#include "platform/console.h"
 #include "support/stack_guard.h"
 
 namespace {
@@ -28,7 +29,7 @@ int run(int argc, char** argv) {
         std::fflush(stdout);
         return 0;
     }
-    std::vector<std::string> args(argv, argv + argc);
+    std::vector<std::string> args = wexlin::platform::command_line_arguments(argc, argv);
     int status = wexlin::run_command_line(args);
     std::fflush(stdout);
     return status;
@@ -38,6 +39,7 @@ int run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     wexlin::init_stack_guard();
+    wexlin::platform::prepare_console();
     try {
         return run(argc, argv);
     } catch (const std::bad_alloc&) {

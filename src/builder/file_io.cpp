@@ -2,18 +2,17 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
+#include "platform/file_descriptor.h"
 #include "support/utf8.h"
 
 namespace wexlin::builder {
 
 FileResult read_file(const std::string& path) {
     FileResult result;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = platform::open_file(path, O_RDONLY);
     if (fd < 0) {
         result.error = std::strerror(errno);
         return result;
@@ -48,7 +47,7 @@ FileResult read_text_file(const std::string& path) {
 }
 
 std::string write_file(const std::string& path, std::string_view data) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int fd = platform::open_file(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return std::strerror(errno);
     std::size_t written = 0;
     while (written < data.size()) {

@@ -2,9 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
+#include "platform/file_descriptor.h"
 #include "support/utf8.h"
 
 namespace wexlin::builder::payload {
@@ -29,7 +28,7 @@ class MemorySource final : public ByteSource {
 
 class FileSource final : public ByteSource {
   public:
-    explicit FileSource(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    explicit FileSource(const std::string& path) : m_fd(platform::open_file(path, O_RDONLY)) {}
     ~FileSource() override {
         if (m_fd >= 0) ::close(m_fd);
     }
@@ -47,7 +46,7 @@ class FileSource final : public ByteSource {
     bool read_at(std::uint64_t offset, char* out, std::size_t count) override {
         std::size_t done = 0;
         while (done < count) {
-            ssize_t n = ::pread(m_fd, out + done, count - done, static_cast<off_t>(offset + done));
+            auto n = platform::read_at(m_fd, out + done, count - done, offset + done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) return false;
             done += static_cast<std::size_t>(n);
@@ -198,7 +197,7 @@ std::optional<std::string> append_script(const std::string& path, std::string_vi
 
 std::optional<std::string> append_payload(const std::string& path, const std::vector<EmbeddedModule>& modules,
                                           std::string_view script) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = platform::open_file(path, O_WRONLY);
     if (fd < 0) return std::strerror(errno);
     auto fail = [fd]() -> std::optional<std::string> {
         std::string error = std::strerror(errno);

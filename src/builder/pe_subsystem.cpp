@@ -2,11 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "builder/build_console.h"
 #include "builder/file_io.h"
+#include "platform/file_descriptor.h"
 #include "support/progress.h"
 
 namespace wexlin::builder {
@@ -65,11 +64,11 @@ std::optional<std::string> patch_subsystem_in_file(const std::string& path, bool
 
     const char value[2] = {static_cast<char>(terminal ? subsystem_windows_console : subsystem_windows_gui),
                            0};
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = platform::open_file(path, O_WRONLY);
     if (fd < 0) return std::strerror(errno);
     ssize_t written = 0;
     do {
-        written = ::pwrite(fd, value, sizeof value, static_cast<off_t>(*field.offset));
+        written = platform::write_at(fd, value, sizeof value, *field.offset);
     } while (written < 0 && errno == EINTR);
     if (written != static_cast<ssize_t>(sizeof value)) {
         std::string error = written < 0 ? std::strerror(errno) : "short write";

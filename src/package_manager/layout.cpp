@@ -45,7 +45,12 @@ bool path_exists(const std::filesystem::path& path) {
 }
 
 std::optional<std::string> write_text_file(const std::filesystem::path& path, std::string_view text) {
+#ifdef _WIN32
+    // Windows paths are wide; the narrow call would read the name in the ANSI code page.
+    std::FILE* file = _wfopen(path.c_str(), L"wb");
+#else
     std::FILE* file = std::fopen(path.c_str(), "wb");
+#endif
     if (!file) return std::strerror(errno);
     bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     int write_error = errno;

@@ -1,10 +1,7 @@
-// Written against std::filesystem and file streams, and the POSIX calls where
-// those cost too much; paths are converted from UTF-8 explicitly.
+// Written against std::filesystem and file streams, which take wide-character
+// paths on Windows; paths are converted from UTF-8 explicitly. Reading a
+// whole file, which every start does, is the system's own (file_system_*.cpp).
 #include "platform/file_system.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -43,52 +40,19 @@ bool to_native(std::string_view utf8, fs::path& out, std::string& error) {
     return true;
 }
 
+// Windows refuses to open a folder for writing with "permission denied";
+// the real reason is told instead, as other systems tell it.
+bool names_folder(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
 std::string from_native(const fs::path& path) {
     std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
 } // namespace
-
-// Read with the system's calls rather than a file stream: a stream sets up
-// the C++ locale on first use, dozens of facets whose code then stays
-// resident, and every script start reads its script through here.
-ReadResult read_file(std::string_view path_text) {
-    ReadResult result;
-    fs::path path;
-    result.ok = to_native(path_text, path, result.error);
-    if (!result.ok) return result;
-    auto fail = [&result](int code) {
-        result.ok = false;
-        result.error = std::generic_category().message(code);
-        result.bytes.clear();
-        return result;
-    };
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return fail(errno);
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return fail(EISDIR);
-    }
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            int code = errno;
-            ::close(fd);
-            return fail(code);
-        }
-        if (got == 0) break;
-        result.bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    return result;
-}
 
 namespace {
 
@@ -112,6 +76,11 @@ FileResult write_file(std::string_view path_text, std::string_view bytes) {
     fs::path path;
     result.ok = to_native(path_text, path, result.error);
     if (!result.ok) return result;
+    if (names_folder(path)) {
+        result.ok = false;
+        result.error = text_of(std::errc::is_a_directory);
+        return result;
+    }
     errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
@@ -127,6 +96,11 @@ AppendResult append_file(std::string_view path_text, std::string_view bytes) {
     fs::path path;
     result.opened = result.ok = to_native(path_text, path, result.error);
     if (!result.ok) return result;
+    if (names_folder(path)) {
+        result.opened = result.ok = false;
+        result.error = text_of(std::errc::is_a_directory);
+        return result;
+    }
     errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::app);
     if (!out) {
@@ -201,10 +175,17 @@ FileResult remove_folder(std::string_view path_text, bool recursive) {
         result.error = text_of(std::errc::not_a_directory);
         return result;
     }
-    if (recursive)
+    if (recursive) {
         fs::remove_all(path, ec);
-    else
+    } else if (!fs::is_empty(path, ec) && !ec) {
+        // Windows reports a folder that still holds something as "access
+        // denied"; the reason is told as other systems tell it.
+        result.ok = false;
+        result.error = text_of(std::errc::directory_not_empty);
+        return result;
+    } else if (!ec) {
         fs::remove(path, ec);
+    }
     if (ec) {
         result.ok = false;
         result.error = ec.message();

@@ -2,7 +2,6 @@
 
 // libedit's readline interface declares names such as Function and CTRL in
 // the global namespace, so it is included in this one file only.
-#include <dlfcn.h>
 #include <editline/readline.h>
 #include <fcntl.h>
 #include <langinfo.h>
@@ -12,6 +11,8 @@
 #include <clocale>
 #include <cstdlib>
 #include <string>
+
+#include "platform/dynamic_library.h"
 
 namespace wexlin {
 
@@ -42,15 +43,16 @@ struct EditLibrary {
 
 const EditLibrary* load_edit_library() {
     static EditLibrary library;
-    void* handle = dlopen("libedit.so.2", RTLD_NOW | RTLD_LOCAL);
+    void* handle = platform::open_library("libedit.so.2");
     if (!handle) return nullptr;
     bool complete = true;
 #define WEXLIN_EDIT_RESOLVE(name)                                                                            \
-    library.name = reinterpret_cast<decltype(library.name)>(dlsym(handle, #name));                           \
+    library.name = reinterpret_cast<decltype(library.name)>(platform::library_symbol(handle, #name));        \
     complete = complete && library.name != nullptr;
     WEXLIN_EDIT_FUNCTIONS(WEXLIN_EDIT_RESOLVE)
 #undef WEXLIN_EDIT_RESOLVE
-    library.readline_name = static_cast<decltype(library.readline_name)>(dlsym(handle, "rl_readline_name"));
+    library.readline_name =
+        static_cast<decltype(library.readline_name)>(platform::library_symbol(handle, "rl_readline_name"));
     complete = complete && library.readline_name != nullptr;
     // The handle stays open for the life of the process, as a linked library
     // would.

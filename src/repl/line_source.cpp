@@ -1,9 +1,8 @@
 #include "repl/line_source.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
+#include "platform/console.h"
 #include "repl/line_editor.h"
 #include "support/limits.h"
 
@@ -40,9 +39,12 @@ std::unique_ptr<LineSource> make_plain_line_source() {
 }
 
 std::unique_ptr<LineSource> make_line_source() {
-    if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
+#ifndef _WIN32
+    // On Windows the console's own line editing and history serve.
+    if (platform::is_terminal(platform::Stream::Input) && platform::is_terminal(platform::Stream::Output)) {
         if (auto editor = make_line_editor()) return editor;
     }
+#endif
     return make_plain_line_source();
 }
 

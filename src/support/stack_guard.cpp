@@ -1,7 +1,8 @@
 #include "support/stack_guard.h"
 
 #include <cstdint>
-#include <sys/resource.h>
+
+#include "platform/stack.h"
 
 namespace wexlin {
 
@@ -26,19 +27,7 @@ std::uintptr_t stack_limit = 0;
 }
 
 void init_stack_guard() {
-    rlimit limit{};
-    std::uintptr_t usable = 8u << 20;
-    if (getrlimit(RLIMIT_STACK, &limit) == 0) {
-        if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted_stack) {
-            rlim_t target = wanted_stack;
-            if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < target) target = limit.rlim_max;
-            rlimit raised = limit;
-            raised.rlim_cur = target;
-            if (setrlimit(RLIMIT_STACK, &raised) == 0) limit = raised;
-        }
-        usable = limit.rlim_cur == RLIM_INFINITY ? wanted_stack : static_cast<std::uintptr_t>(limit.rlim_cur);
-        if (usable > wanted_stack) usable = wanted_stack;
-    }
+    std::uintptr_t usable = platform::prepare_main_stack(wanted_stack, here());
     g_base = here();
     std::uintptr_t room = usable > 2 * margin ? usable - margin : usable / 2;
     detail::stack_limit = g_base > room ? g_base - room : 1;

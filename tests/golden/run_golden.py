@@ -13,7 +13,15 @@ A case is tests/golden/<feature>/<name>.wx with optional sidecar files:
                   the order in which they were written
   <name>.fixture/ a folder whose contents are copied next to the script
 
-The script runs in a fresh temporary directory. With WEXLIN_GOLDEN_UPDATE=1 the
+The script runs in a fresh temporary directory.
+
+    run_golden.py WEXLIN CASE
+    run_golden.py --windows BUILD_DIR CASE
+
+The second form runs the Windows build's wexlin.exe under Wine (through
+tests/windows/wexlin-under-wine.sh): line ends are normalised, and a sidecar
+<name>.windows.<kind> replaces <name>.<kind> where Windows words a system
+message its own way. With WEXLIN_GOLDEN_UPDATE=1 the
 sidecars are rewritten from the actual output instead (review them by hand).
 """
 import difflib
@@ -52,9 +60,24 @@ def read(path, default=""):
 
 
 def main():
-    wexlin, case = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    windows = sys.argv[1] == "--windows"
+    if windows:
+        wrapper = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "windows",
+                               "wexlin-under-wine.sh")
+        command = [wrapper, os.path.abspath(sys.argv[2])]
+        if not os.path.exists(os.path.join(sys.argv[2], "wexlin.exe")):
+            print(f"no wexlin.exe in {sys.argv[2]}: build the Windows version first")
+            return 77
+        case = os.path.abspath(sys.argv[3])
+    else:
+        command = [os.path.abspath(sys.argv[1])]
+        case = os.path.abspath(sys.argv[2])
     base = case[: -len(".wx")]
     name = os.path.basename(case)
+    # CON, NUL and the like name devices on Windows, whatever the extension:
+    # such a case runs there under a name of its own.
+    if windows and re.fullmatch(r"(con|prn|aux|nul|com\d|lpt\d)", name[: -len(".wx")], re.I):
+        name = "case-" + name
     with tempfile.TemporaryDirectory(prefix="wexlin-golden-") as work:
         shutil.copy(case, os.path.join(work, name))
         if os.path.isdir(base + ".fixture"):
@@ -67,7 +90,7 @@ def main():
         env = dict(os.environ)
         env.pop("NO_COLOR", None)
         try:
-            proc = subprocess.run([wexlin] + args, cwd=work, input=stdin, stdout=subprocess.PIPE,
+            proc = subprocess.run(command + args, cwd=work, input=stdin, stdout=subprocess.PIPE,
                                   stderr=subprocess.STDOUT if merged else subprocess.PIPE,
                                   timeout=120, env=env)
         except subprocess.TimeoutExpired:
@@ -78,7 +101,10 @@ def main():
         "stderr": "" if merged else proc.stderr.decode("utf-8", errors="replace"),
         "status": str(proc.returncode) + "\n",
     }
-    if os.environ.get("WEXLIN_GOLDEN_UPDATE") == "1":
+    if windows:
+        for key in ("stdout", "stderr"):
+            actual[key] = actual[key].replace("\r\n", "\n")
+    if os.environ.get("WEXLIN_GOLDEN_UPDATE") == "1" and not windows:
         for key, text in actual.items():
             path = f"{base}.{key}"
             if key == "status" and text == "0\n" or key != "status" and text == "":
@@ -88,10 +114,15 @@ def main():
             with open(path, "w", encoding="utf-8", newline="") as f:
                 f.write(text)
         return 0
+    def sidecar(kind):
+        if windows and os.path.exists(f"{base}.windows.{kind}"):
+            return f"{base}.windows.{kind}"
+        return f"{base}.{kind}"
+
     expected = {
-        "stdout": read(base + ".stdout"),
-        "stderr": read(base + ".stderr"),
-        "status": read(base + ".status", "0\n"),
+        "stdout": read(sidecar("stdout")),
+        "stderr": read(sidecar("stderr")),
+        "status": read(sidecar("status"), "0\n"),
     }
     failed = False
     for key in ("stdout", "stderr", "status"):

@@ -1,6 +1,6 @@
 #include "interpreter/graphics_ops/sdl_library.h"
 
-#include <dlfcn.h>
+#include "platform/dynamic_library.h"
 
 namespace wexlin::graphics {
 
@@ -8,11 +8,16 @@ namespace {
 
 const SdlLibrary* load() {
     static SdlLibrary library;
-    void* handle = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+#ifdef _WIN32
+    // Beside wexlin.exe (or the built game), where the runtime archive puts it.
+    void* handle = platform::open_library("SDL2.dll");
+#else
+    void* handle = platform::open_library("libSDL2-2.0.so.0");
+#endif
     if (!handle) return nullptr;
     bool complete = true;
 #define WEXLIN_SDL_RESOLVE(name)                                                                             \
-    library.name = reinterpret_cast<decltype(library.name)>(dlsym(handle, "SDL_" #name));                    \
+    library.name = reinterpret_cast<decltype(library.name)>(platform::library_symbol(handle, "SDL_" #name)); \
     complete = complete && library.name != nullptr;
     WEXLIN_SDL_FUNCTIONS(WEXLIN_SDL_RESOLVE)
 #undef WEXLIN_SDL_RESOLVE
