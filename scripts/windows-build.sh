@@ -24,3 +24,11 @@ if ! { cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   exit 1
 fi
 echo "Built $build_dir/wexlin.exe and $build_dir/SDL2.dll"
+
+# The Windows runtime is shipped beside the Linux wexlin of the release
+# build, so building for Windows from Linux works offline; cmake --install
+# of the release build installs it with the Linux one.
+release_runtimes=$root/build/release/runtimes
+mkdir -p "$release_runtimes"
+cp "$build_dir"/runtimes/wexlin-*-windows-portable.tar.gz "$release_runtimes/"
+echo "Shipped $(cd "$release_runtimes" && ls wexlin-*-windows-portable.tar.gz) in $release_runtimes"

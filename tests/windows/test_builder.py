@@ -1,20 +1,18 @@
 #!/usr/bin/env python3
-"""A Windows program built on Linux: the Linux wexlin builds game.wx for
-win-x86_64 with --terminal false and --icon, taking the Windows build's
-runtime archive from a loopback HTTP server; the result has the GUI
-subsystem (byte 2), SDL2.dll beside it, and under Wine runs its script and
-ignores its arguments. Every process is stopped within bounded time.
+"""A Windows program built on Linux, offline: the Linux wexlin, with the
+Windows build's runtime archive shipped in runtimes/ beside it and nothing
+answering at the runtime address, builds game.wx for win-x86_64 with
+--terminal false and --icon; the result has the GUI subsystem (byte 2),
+SDL2.dll beside it, and under Wine runs its script and ignores its
+arguments. Every process is stopped within bounded time.
 
 Usage: test_builder.py LINUX_WEXLIN WINDOWS_BUILD_DIR"""
-import functools
-import http.server
 import os
 import shutil
 import struct
 import subprocess
 import sys
 import tempfile
-import threading
 
 import wine
 
@@ -35,17 +33,10 @@ def main():
             print("FAIL:", message, flush=True)
 
     work = tempfile.mkdtemp(prefix="wexlin-wine-builder-")
-    served = os.path.join(work, "served", "wexlin", VERSION)
-    os.makedirs(served)
-    shutil.copy(archive, served)
-    class Quiet(http.server.SimpleHTTPRequestHandler):
-        def log_message(self, *args):
-            pass
-
-    handler = functools.partial(Quiet, directory=os.path.join(work, "served"))
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-    thread = threading.Thread(target=server.serve_forever, daemon=True)
-    thread.start()
+    shipped = os.path.join(work, "bin", "runtimes")
+    os.makedirs(shipped)
+    shutil.copy(archive, shipped)
+    wexlin = shutil.copy2(wexlin, os.path.join(work, "bin", "wexlin"))
     project = os.path.join(work, "project")
     os.makedirs(project)
     try:
@@ -54,13 +45,16 @@ def main():
         subprocess.run(["convert", "-size", "32x32", "xc:red", os.path.join(project, "icon.png")], check=True,
                        timeout=60)
         env = wine.environment(build_dir)
-        env["WEXLIN_RUNTIME_URL"] = f"http://127.0.0.1:{server.server_address[1]}"
+        # Nothing listens there: a download would fail the build.
+        env["WEXLIN_RUNTIME_URL"] = "http://127.0.0.1:9"
         built = subprocess.run([wexlin, "build", "game.wx", "--target", "win-x86_64", "--terminal", "false",
                                 "--icon", "icon.png"], cwd=project, env=env, stdin=subprocess.DEVNULL,
                                capture_output=True, timeout=240)
         out = built.stdout.decode("utf-8", "replace")
         check(built.returncode == 0, f"build status {built.returncode}: {out} {built.stderr!r}")
         check("Location: .wexlin/build/game.exe" in out, f"build output {out!r}")
+        check("Using runtime archive " + os.path.join(shipped, os.path.basename(archive)) in out and
+              "Downloading" not in out, f"taken from the shipped archive: {out!r}")
         output = os.path.join(project, ".wexlin", "build")
         game = os.path.join(output, "game.exe")
         if os.path.exists(game):
@@ -78,9 +72,6 @@ def main():
         else:
             check(False, "no game.exe")
     finally:
-        server.shutdown()
-        server.server_close()
-        thread.join(10)
         shutil.rmtree(work, ignore_errors=True)
     print(f"{len(failures)} failed checks")
     return 1 if failures else 0
