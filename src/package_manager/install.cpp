@@ -50,7 +50,7 @@ std::optional<std::string> fetch_files(const ModuleName& name, const fs::path& s
     // cannot place a file outside the module's folder.
     for (const auto& entry : files) {
         if (!is_safe_file_entry(entry)) {
-            return "Module '" + key + "' lists the file '" + printable_entry(entry) +
+            return "Module '" + key + "' lists the file '" + printable(entry) +
                    "', which is not allowed: files must be relative paths without '..' components, control "
                    "characters or any of \\ : * ? \" < > |";
         }

@@ -6,23 +6,6 @@ namespace {
 
 constexpr std::string_view format_message = "Module format must be 'author/module' or 'author.module'";
 
-// The text for a message, control characters shown as \xNN.
-std::string printable(std::string_view text) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string out;
-    for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            out += "\\x";
-            out += hex[byte >> 4];
-            out += hex[byte & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 bool split_at_first(std::string_view text, char separator, ModuleName& name) {
     auto at = text.find(separator);
     if (at == std::string_view::npos || at == 0 || at + 1 == text.size()) return false;
@@ -48,6 +31,22 @@ bool is_contained_relative_path(std::string_view text) {
 }
 
 } // namespace
+
+std::string printable(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            out += "\\x";
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 bool is_file_name_text(std::string_view text) {
     for (char c : text) {

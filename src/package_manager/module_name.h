@@ -23,6 +23,10 @@ struct ModuleName {
 // of nested names.
 bool is_file_name_text(std::string_view text);
 
+// A name or file entry for a message: control characters shown as \xNN, so a
+// hostile name or list cannot send terminal sequences to the console.
+std::string printable(std::string_view text);
+
 // Splits at the first "/" when both sides are non-empty, otherwise at the
 // first "."; the module part keeps any further "/" or ".". A name whose
 // author or module part would reach outside its own folder under

@@ -100,20 +100,4 @@ bool is_safe_file_entry(std::string_view entry) {
     }
 }
 
-std::string printable_entry(std::string_view entry) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string out;
-    for (char c : entry) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            out += "\\x";
-            out += hex[byte >> 4];
-            out += hex[byte & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 } // namespace wexlin::package_manager

@@ -19,8 +19,4 @@ std::vector<std::string> read_file_list(std::string_view metadata);
 // (control characters, \ : * ? " < > |).
 bool is_safe_file_entry(std::string_view entry);
 
-// The entry for a message: control characters shown as \xNN, so a hostile
-// list cannot send terminal sequences to the console.
-std::string printable_entry(std::string_view entry);
-
 } // namespace wexlin::package_manager

@@ -1,3 +1,4 @@
+#include "package_manager/module_name.h"
 #include "package_manager/module_yaml.h"
 
 #include <gtest/gtest.h>
@@ -57,12 +58,12 @@ TEST(ModuleYaml, EntriesWithColonsOrControlCharactersAreRefused) {
     for (const char* entry : {"C:evil.wx", "C:\\evil.wx", "c:/x.wx", "index.wx:stream", "a\x1b[2J.wx",
                               "tab\there.wx", "line\rbreak.wx", "del\x7f.wx", "q?v=1", "f*.wx", "a<b.wx",
                               "a>b.wx", "a|b.wx", "say\"hi\".wx", "lib\\util.wx"})
-        EXPECT_FALSE(is_safe_file_entry(entry)) << printable_entry(entry);
+        EXPECT_FALSE(is_safe_file_entry(entry)) << printable(entry);
     EXPECT_TRUE(is_safe_file_entry("caf\xc3\xa9/\xe2\x82\xac.wx"));
     // Allowed in file names everywhere; the address encodes them.
     for (const char* entry : {"lib#x.wx", "f{1,2}.wx", "f[1-2].wx", "a b.wx", "100%.wx"})
         EXPECT_TRUE(is_safe_file_entry(entry)) << entry;
-    EXPECT_EQ(printable_entry("a\x1b[2J\tb\x7f\xc3\xa9"), "a\\x1b[2J\\x09b\\x7f\xc3\xa9");
+    EXPECT_EQ(printable("a\x1b[2J\tb\x7f\xc3\xa9"), "a\\x1b[2J\\x09b\\x7f\xc3\xa9");
 }
 
 } // namespace
