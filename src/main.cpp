@@ -8,6 +8,7 @@
 
 #include "cli.h"
 #include "embedded.h"
+#include "interpreter/interpreter.h"
 #include "support/stack_guard.h"
 
 namespace {
@@ -38,6 +39,7 @@ int run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     wexlin::init_stack_guard();
+    wexlin::read_general_routines_switch();
     try {
         return run(argc, argv);
     } catch (const std::bad_alloc&) {

@@ -164,6 +164,10 @@ void Interpreter::execute_for(const Statement& s) {
         execute_for_range(s);
         return;
     }
+    execute_for_iterable(s);
+}
+
+void Interpreter::execute_for_iterable(const Statement& s) {
     Value iterable = evaluate(*s.expr);
     if (iterable.is_error()) {
         report("Error in for loop iteration: ", iterable);
@@ -531,6 +535,9 @@ void function_statement(Interpreter& in, const Statement& s) {
 void for_statement(Interpreter& in, const Statement& s) {
     in.execute_for(s);
 }
+void for_general(Interpreter& in, const Statement& s) {
+    in.execute_for_iterable(s);
+}
 void match_statement(Interpreter& in, const Statement& s) {
     in.execute_match(s);
 }
@@ -552,7 +559,28 @@ void use_statement(Interpreter& in, const Statement& s) {
 
 } // namespace
 
+namespace {
+
+// The general routines alone (general_routines_only); null where the
+// statement has no other.
+StatementHandler choose_general_statement(const Statement& s) {
+    switch (s.kind) {
+    case StmtKind::Let:
+    case StmtKind::Assign: return assign;
+    case StmtKind::CompoundAssign: return compound;
+    case StmtKind::If: return if_statement;
+    case StmtKind::While: return while_decided<undecided>;
+    case StmtKind::For: return for_general;
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
 StatementHandler choose_statement_handler(const Statement& s) {
+    if (general_routines_only) [[unlikely]] {
+        if (StatementHandler general = choose_general_statement(s)) return general;
+    }
     switch (s.kind) {
     case StmtKind::Let:
     case StmtKind::Assign:

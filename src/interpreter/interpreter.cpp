@@ -1,10 +1,19 @@
 #include "interpreter/interpreter.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "support/console.h"
 
 namespace wexlin {
 
 bool extra_debug = false;
+bool general_routines_only = false;
+
+void read_general_routines_switch() {
+    const char* value = std::getenv("WEXLIN_GENERAL_ONLY");
+    general_routines_only = value != nullptr && std::strcmp(value, "1") == 0;
+}
 
 Value failure(std::string message) {
     console::error_line(message);
