@@ -301,23 +301,38 @@ Value Interpreter::dispatch_with(const Expression& call, std::vector<Value>& arg
     return call_named_value(call, args);
 }
 
+namespace {
+
+// A dotted call's name decides, once for the call site, whether it names a
+// native module and which of its functions: `use` only decides whether the
+// module may be called.
+void resolve_native_function(const Expression& call) {
+    call.call.native_module = -1;
+    call.call.native_function = -1;
+    auto modules = native_modules();
+    for (std::size_t m = 0; m < modules.size(); ++m) {
+        if (modules[m].name != call.call.module) continue;
+        call.call.native_module = static_cast<int>(m);
+        if (const NativeFunction* function = modules[m].find(call.call.function))
+            call.call.native_function = static_cast<int>(function - modules[m].functions.data());
+    }
+}
+
+} // namespace
+
 Value Interpreter::call_module_function(const Expression& call, std::vector<Value>& args) {
     const std::string& module = call.call.module;
     const std::string& function = call.call.function;
     auto found = m_modules.find(call.call.symbol);
     if (found == m_modules.end())
         return failure("Module '" + module + "' is not imported. Use 'use " + module + ";' to import it");
-    if (module == "sdl2") {
-        if (auto result = sdl2_call("sdl2." + function, args, graphics())) return std::move(*result);
-        return failure("SDL2 module has no function '" + function + "'");
-    }
-    if (module == "http") {
-        if (auto result = http_call("http." + function, args)) return std::move(*result);
-        return failure("HTTP module has no function '" + function + "'");
-    }
-    if (module == "files") {
-        if (auto result = files_call("files." + function, args)) return std::move(*result);
-        return failure("Files module has no function '" + function + "'");
+    if (call.call.native_module == -2) [[unlikely]]
+        resolve_native_function(call);
+    if (call.call.native_module >= 0) {
+        const NativeModule& native = native_modules()[static_cast<std::size_t>(call.call.native_module)];
+        if (call.call.native_function < 0)
+            return failure(std::string(native.title) + " module has no function '" + function + "'");
+        return native.functions[static_cast<std::size_t>(call.call.native_function)].run(args, &graphics());
     }
     const Value* exported = found->second.find(function);
     if (!exported || !exported->is_function())
@@ -342,9 +357,7 @@ Value Interpreter::call_named_value(const Expression& call, std::vector<Value>& 
 }
 
 Value Interpreter::call_builtin_function_value(const std::string& name, std::vector<Value>& args) {
-    if (auto result = sdl2_call(name, args, graphics())) return std::move(*result);
-    if (auto result = http_call(name, args)) return std::move(*result);
-    if (auto result = files_call(name, args)) return std::move(*result);
+    if (const NativeFunction* function = native_function(name)) return function->run(args, &graphics());
     return failure("Function '" + name + "' does not exist");
 }
 

@@ -3,6 +3,7 @@
 
 #include "interpreter/embedded_modules.h"
 #include "interpreter/interpreter.h"
+#include "interpreter/module_entry.h"
 #include "lexer/lexer.h"
 #include "parser/parser.h"
 #include "platform/file_system.h"
@@ -14,56 +15,16 @@ namespace wexlin {
 
 namespace {
 
-ExportTable builtin_module_table(std::string_view prefix, std::initializer_list<std::string_view> names) {
+// A native module's exports: builtin-function values carrying the full name.
+ExportTable native_module_table(const NativeModule& module) {
     ExportTable table;
-    for (auto name : names) {
-        std::string full(prefix);
+    for (const NativeFunction& function : module.functions) {
+        std::string full(module.name);
         full += '.';
-        full += name;
-        table.set(std::string(name), Value::builtin_function(std::move(full)));
+        full += function.name;
+        table.set(std::string(function.name), Value::builtin_function(std::move(full)));
     }
     return table;
-}
-
-std::optional<ExportTable> builtin_module(const std::string& name) {
-    if (name == "sdl2")
-        return builtin_module_table("sdl2", {"init",
-                                             "create_window",
-                                             "destroy_window",
-                                             "set_window_title",
-                                             "set_window_mode",
-                                             "get_window_mode",
-                                             "clear_screen",
-                                             "render_present",
-                                             "set_draw_color",
-                                             "set_max_fps",
-                                             "delta_time",
-                                             "draw_point",
-                                             "draw_line",
-                                             "draw_rect",
-                                             "fill_rect",
-                                             "draw_circle",
-                                             "fill_circle",
-                                             "draw_triangle",
-                                             "fill_triangle",
-                                             "fill_polygon",
-                                             "draw_polygon",
-                                             "get_window_width",
-                                             "get_window_height",
-                                             "is_window_open",
-                                             "get_input_pressed",
-                                             "get_input_released",
-                                             "get_input_held",
-                                             "get_mouse_x",
-                                             "get_mouse_y",
-                                             "draw_text"});
-    if (name == "http")
-        return builtin_module_table("http",
-                                    {"page", "serve", "template", "json", "status", "send", "get", "post"});
-    if (name == "files")
-        return builtin_module_table("files", {"read", "write", "append", "delete", "exists", "create_folder",
-                                              "delete_folder", "list", "is_file", "is_folder", "start"});
-    return std::nullopt;
 }
 
 std::optional<std::string> read_utf8_file(const std::string& path) {
@@ -138,7 +99,7 @@ void Interpreter::execute_use(const Statement& s) {
 
 std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
     if (auto cached = m_module_cache.find(name); cached != m_module_cache.end()) return cached->second;
-    if (auto table = builtin_module(name)) return table;
+    if (const NativeModule* native = native_module(name)) return native_module_table(*native);
 
     std::optional<std::string> source;
     if (auto carried = embedded_modules().find(name); carried != embedded_modules().end()) {
