@@ -3,6 +3,7 @@
 #include <new>
 
 #include "interpreter/builtins/builtins.h"
+#include "interpreter/errors.h"
 #include "interpreter/module_entry.h"
 #include "interpreter/nodes.h"
 #include "support/console.h"
@@ -88,9 +89,7 @@ bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
 }
 
 void Interpreter::report_update_error(const Statement& s, const Value& error) {
-    console::error_line(
-        (s.kind == StmtKind::Let ? "Error in let statement for '" : "Error in assignment to '") + s.name +
-        "': " + error.error_message());
+    report_in_context(binding_context(s), s.name, error);
 }
 
 // The commonest update, x = push(x, v) on an array: v goes straight onto the

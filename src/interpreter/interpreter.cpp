@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "support/console.h"
+#include "interpreter/errors.h"
 
 namespace wexlin {
 
@@ -16,7 +16,7 @@ void read_general_routines_switch() {
 }
 
 Value failure(std::string message) {
-    console::error_line(message);
+    report_error(message);
     return Value::error(std::move(message));
 }
 

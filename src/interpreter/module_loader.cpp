@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "interpreter/embedded_modules.h"
+#include "interpreter/errors.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/module_entry.h"
 #include "lexer/lexer.h"
@@ -61,14 +62,14 @@ void set_embedded_modules(std::unordered_map<std::string, std::string> modules) 
 void Interpreter::execute_use(const Statement& s) {
     std::optional<ExportTable> exports = load_module(s.module);
     if (!exports) {
-        console::error_line("Failed to import module '" + s.module + "'");
+        report_error("Failed to import module '" + s.module + "'");
         return;
     }
     if (s.items) {
         for (const auto& item : *s.items) {
             const Value* exported = exports->find(item);
             if (!exported) {
-                console::error_line("Module '" + s.module + "' does not export '" + item + "'");
+                report_error("Module '" + s.module + "' does not export '" + item + "'");
                 continue;
             }
             // Imported items always land in the globals, whatever the scope.
@@ -113,21 +114,21 @@ std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
         if (source) break;
     }
     if (!source) {
-        console::error_line("Failed to load module '" + name + "': " + slashed(name) +
-                            "/index.wx not found in .wexlin/modules/ or " + name +
-                            ".wx not found in current directory");
+        report_error("Failed to load module '" + name + "': " + slashed(name) +
+                     "/index.wx not found in .wexlin/modules/ or " + name +
+                     ".wx not found in current directory");
         return std::nullopt;
     }
 
     auto& loading = modules_loading();
     if (std::find(loading.begin(), loading.end(), name) != loading.end()) {
-        console::error_line("Failed to load module '" + name + "': circular import");
+        report_error("Failed to load module '" + name + "': circular import");
         return std::nullopt;
     }
     // Each module in a chain of modules that use the next one loads inside
     // the loading of the one before, on the native stack.
     if (stack_exhausted()) {
-        console::error_line("Failed to load module '" + name + "': Maximum recursion depth exceeded");
+        report_error("Failed to load module '" + name + "': Maximum recursion depth exceeded");
         return std::nullopt;
     }
     loading.push_back(name);
