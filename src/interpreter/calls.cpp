@@ -165,8 +165,8 @@ bool Interpreter::append_in_place(const Statement& s) {
 // yet visible to any lookup (a call made while evaluating a later argument
 // pushes its own bindings above them and removes them again); once all are
 // there and the callee is still the function found, they are linked in.
-// Anything unusual (traces on, a name not bound to a function, a count that
-// does not match) takes the general path with the values already computed.
+// Anything unusual (a name not bound to a function, a count that does not
+// match) takes the general path with the values already computed.
 Value Interpreter::call_user_function(const Expression& call) {
     const Value* bound = find_binding(call.call.symbol);
     if (!bound || !bound->is_function()) [[unlikely]]
