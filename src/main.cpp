@@ -8,6 +8,7 @@
 
 #include "cli.h"
 #include "embedded.h"
+#include "interpreter/interpreter.h"
 #include "platform/console.h"
 #include "support/stack_guard.h"
 
@@ -40,6 +41,7 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     wexlin::init_stack_guard();
     wexlin::platform::prepare_console();
+    wexlin::read_general_routines_switch();
     try {
         return run(argc, argv);
     } catch (const std::bad_alloc&) {

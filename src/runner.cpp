@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "interpreter/errors.h"
 #include "interpreter/interpreter.h"
 #include "lexer/lexer.h"
 #include "parser/parser.h"
@@ -70,9 +71,7 @@ void run_script(std::string_view source, bool debug, bool trace) {
             switch (statement.kind) {
             case StmtKind::Let: {
                 Value value = interpreter.evaluate_guarded(*statement.expr);
-                if (value.is_error())
-                    console::error_line("Error in global let statement for '" + statement.name +
-                                        "': " + value.error_message());
+                if (value.is_error()) report_in_context(ErrorContext::GlobalLet, statement.name, value);
                 interpreter.set_variable(statement.symbol, std::move(value));
                 break;
             }

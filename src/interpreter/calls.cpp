@@ -3,12 +3,38 @@
 #include <new>
 
 #include "interpreter/builtins/builtins.h"
+#include "interpreter/errors.h"
 #include "interpreter/module_entry.h"
 #include "interpreter/nodes.h"
 #include "support/console.h"
 #include "support/stack_guard.h"
 
 namespace wexlin {
+
+// The -D call traces, one routine per point of a call, shared by the general
+// dispatch and every fast path that makes a call, so that turning the traces
+// on adds lines and never changes which path runs.
+namespace {
+
+[[gnu::cold, gnu::noinline]] void trace_call_start(const Expression& call) {
+    console::debug_call_line("Calling function: " + call.text);
+}
+
+[[gnu::cold, gnu::noinline]] void trace_builtin_ran(const Expression& call) {
+    console::debug_call_line(call.text + " is a builtin");
+}
+
+// A plain name that is not a builtin, looked up and found holding `callee`.
+[[gnu::cold, gnu::noinline]] void trace_function_found(const Expression& call, const Value& callee) {
+    const std::string& name = call.text;
+    console::debug_call_line(name + " is not a builtin, looking for user function");
+    console::debug_call_line("get_variable(" + name + ") returned: " + callee.debug_form());
+    if (callee.is_function())
+        console::debug_call_line("Found function with " +
+                                 std::to_string(callee.as_function()->params.size()) + " params, calling");
+}
+
+} // namespace
 
 int resolved_builtin(const Expression& call) {
     if (call.call.builtin == -2) call.call.builtin = call.call.dotted ? -1 : builtin_index(call.text);
@@ -21,7 +47,7 @@ int resolved_builtin(const Expression& call) {
 // The other operands are evaluated first; they make no calls, so they cannot
 // tell that the variable was emptied.
 bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
-    const Value* current = extra_debug ? nullptr : updatable_binding(s.symbol);
+    const Value* current = updatable_binding(s.symbol);
     if (!current) return false;
     // Only a string gains from growing in place; numbers take the arithmetic
     // fast path. A variable holding an Error makes the whole right-hand side
@@ -30,6 +56,8 @@ bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
     const Expression& e = *s.expr;
     Value result;
     if (push_form) {
+        if (extra_debug) [[unlikely]]
+            trace_call_start(e);
         std::vector<Value> args = borrow_argument_list();
         args.resize(e.items.size());
         for (std::size_t i = 1; i < e.items.size(); ++i) {
@@ -42,6 +70,8 @@ bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
         if (!result.is_error()) {
             args[0] = take_binding(s.symbol);
             result = builtin_table()[static_cast<std::size_t>(e.call.builtin)].routine(args, graphics());
+            if (extra_debug) [[unlikely]]
+                trace_builtin_ran(e);
         }
         return_argument_list(std::move(args));
     } else {
@@ -59,18 +89,18 @@ bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
 }
 
 void Interpreter::report_update_error(const Statement& s, const Value& error) {
-    console::error_line(
-        (s.kind == StmtKind::Let ? "Error in let statement for '" : "Error in assignment to '") + s.name +
-        "': " + error.error_message());
+    report_in_context(binding_context(s), s.name, error);
 }
 
 // The commonest update, x = push(x, v) on an array: v goes straight onto the
 // variable's own array, as the builtin would put it there.
 bool Interpreter::append_in_place(const Statement& s) {
     const Expression& e = *s.expr;
-    if (e.items.size() != 2 || extra_debug) return false;
+    if (e.items.size() != 2) return false;
     Value* array = updatable_binding(s.symbol);
     if (!array || !array->is_array()) return false;
+    if (extra_debug) [[unlikely]]
+        trace_call_start(e);
     // The value makes no calls, so the binding stays where it is.
     Value item = evaluate(*e.items[1]);
     if (item.is_error()) [[unlikely]] {
@@ -79,6 +109,8 @@ bool Interpreter::append_in_place(const Statement& s) {
         return true;
     }
     array->array_mut().push_back(std::move(item));
+    if (extra_debug) [[unlikely]]
+        trace_builtin_ran(e);
     return true;
 }
 
@@ -133,11 +165,9 @@ bool Interpreter::append_in_place(const Statement& s) {
 // yet visible to any lookup (a call made while evaluating a later argument
 // pushes its own bindings above them and removes them again); once all are
 // there and the callee is still the function found, they are linked in.
-// Anything unusual (traces on, a name not bound to a function, a count that
-// does not match) takes the general path with the values already computed.
+// Anything unusual (a name not bound to a function, a count that does not
+// match) takes the general path with the values already computed.
 Value Interpreter::call_user_function(const Expression& call) {
-    if (extra_debug) [[unlikely]]
-        return dispatch_call(call);
     const Value* bound = find_binding(call.call.symbol);
     if (!bound || !bound->is_function()) [[unlikely]]
         return dispatch_call(call);
@@ -145,6 +175,8 @@ Value Interpreter::call_user_function(const Expression& call) {
     std::size_t count = call.items.size();
     if (expected->param_symbols.size() != count) [[unlikely]]
         return dispatch_call(call);
+    if (extra_debug) [[unlikely]]
+        trace_call_start(call);
     std::size_t start = m_bindings.size();
     try {
         for (std::size_t i = 0; i < count; ++i) {
@@ -181,6 +213,8 @@ Value Interpreter::call_user_function(const Expression& call) {
         return result;
     }
     Value callee = *now;
+    if (extra_debug) [[unlikely]]
+        trace_function_found(call, callee);
     if (stack_exhausted()) [[unlikely]] {
         m_bindings.erase(m_bindings.begin() + static_cast<std::ptrdiff_t>(start), m_bindings.end());
         return failure("Maximum recursion depth exceeded");
@@ -197,7 +231,8 @@ Value call_user_function(Interpreter& in, const Expression& call) {
 
 // A builtin: the name always means the builtin, whatever variables exist.
 Value call_builtin(Interpreter& in, const Expression& call) {
-    if (extra_debug) return in.dispatch_call(call);
+    if (extra_debug) [[unlikely]]
+        trace_call_start(call);
     std::vector<Value> args = in.borrow_argument_list();
     Value result;
     for (const auto& arg : call.items) {
@@ -208,8 +243,11 @@ Value call_builtin(Interpreter& in, const Expression& call) {
         }
         args.push_back(std::move(v));
     }
-    if (!result.is_error())
+    if (!result.is_error()) {
         result = builtin_table()[static_cast<std::size_t>(call.call.builtin)].routine(args, in.graphics());
+        if (extra_debug) [[unlikely]]
+            trace_builtin_ran(call);
+    }
     in.return_argument_list(std::move(args));
     return result;
 }
@@ -227,7 +265,7 @@ ExpressionHandler choose_call_handler(const Expression& call) {
 }
 
 Value Interpreter::dispatch_call(const Expression& call) {
-    if (extra_debug) console::debug_call_line("Calling function: " + call.text);
+    if (extra_debug) trace_call_start(call);
     std::vector<Value> args = borrow_argument_list();
     Value result = dispatch_with(call, args);
     return_argument_list(std::move(args));
@@ -256,11 +294,30 @@ Value Interpreter::dispatch_with(const Expression& call, std::vector<Value>& arg
     int builtin = resolved_builtin(call);
     if (builtin >= 0) {
         Value result = builtin_table()[static_cast<std::size_t>(builtin)].routine(args, graphics());
-        if (extra_debug) console::debug_call_line(call.text + " is a builtin");
+        if (extra_debug) trace_builtin_ran(call);
         return result;
     }
     return call_named_value(call, args);
 }
+
+namespace {
+
+// A dotted call's name decides, once for the call site, whether it names a
+// native module and which of its functions: `use` only decides whether the
+// module may be called.
+void resolve_native_function(const Expression& call) {
+    call.call.native_module = -1;
+    call.call.native_function = -1;
+    auto modules = native_modules();
+    for (std::size_t m = 0; m < modules.size(); ++m) {
+        if (modules[m].name != call.call.module) continue;
+        call.call.native_module = static_cast<int>(m);
+        if (const NativeFunction* function = modules[m].find(call.call.function))
+            call.call.native_function = static_cast<int>(function - modules[m].functions.data());
+    }
+}
+
+} // namespace
 
 Value Interpreter::call_module_function(const Expression& call, std::vector<Value>& args) {
     const std::string& module = call.call.module;
@@ -268,17 +325,13 @@ Value Interpreter::call_module_function(const Expression& call, std::vector<Valu
     auto found = m_modules.find(call.call.symbol);
     if (found == m_modules.end())
         return failure("Module '" + module + "' is not imported. Use 'use " + module + ";' to import it");
-    if (module == "sdl2") {
-        if (auto result = sdl2_call("sdl2." + function, args, graphics())) return std::move(*result);
-        return failure("SDL2 module has no function '" + function + "'");
-    }
-    if (module == "http") {
-        if (auto result = http_call("http." + function, args)) return std::move(*result);
-        return failure("HTTP module has no function '" + function + "'");
-    }
-    if (module == "files") {
-        if (auto result = files_call("files." + function, args)) return std::move(*result);
-        return failure("Files module has no function '" + function + "'");
+    if (call.call.native_module == -2) [[unlikely]]
+        resolve_native_function(call);
+    if (call.call.native_module >= 0) {
+        const NativeModule& native = native_modules()[static_cast<std::size_t>(call.call.native_module)];
+        if (call.call.native_function < 0)
+            return failure(std::string(native.title) + " module has no function '" + function + "'");
+        return native.functions[static_cast<std::size_t>(call.call.native_function)].run(args, &graphics());
     }
     const Value* exported = found->second.find(function);
     if (!exported || !exported->is_function())
@@ -289,14 +342,10 @@ Value Interpreter::call_module_function(const Expression& call, std::vector<Valu
 
 Value Interpreter::call_named_value(const Expression& call, std::vector<Value>& args) {
     const std::string& name = call.text;
-    if (extra_debug) console::debug_call_line(name + " is not a builtin, looking for user function");
     Value callee = get_variable(call.call.symbol);
-    if (extra_debug) console::debug_call_line("get_variable(" + name + ") returned: " + callee.debug_form());
+    if (extra_debug) trace_function_found(call, callee);
     if (callee.is_function()) {
         const FunctionDecl& function = *callee.as_function();
-        if (extra_debug)
-            console::debug_call_line("Found function with " + std::to_string(function.params.size()) +
-                                     " params, calling");
         if (function.params.size() != args.size())
             return failure("Function '" + name + "' expects " + std::to_string(function.params.size()) +
                            " arguments but got " + std::to_string(args.size()));
@@ -307,9 +356,7 @@ Value Interpreter::call_named_value(const Expression& call, std::vector<Value>& 
 }
 
 Value Interpreter::call_builtin_function_value(const std::string& name, std::vector<Value>& args) {
-    if (auto result = sdl2_call(name, args, graphics())) return std::move(*result);
-    if (auto result = http_call(name, args)) return std::move(*result);
-    if (auto result = files_call(name, args)) return std::move(*result);
+    if (const NativeFunction* function = native_function(name)) return function->run(args, &graphics());
     return failure("Function '" + name + "' does not exist");
 }
 

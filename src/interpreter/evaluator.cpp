@@ -207,7 +207,39 @@ Value range(Interpreter& in, const Expression& e) {
 
 } // namespace
 
+namespace {
+
+// The general routines alone (general_routines_only).
+Value string_general(Interpreter&, const Expression& e) {
+    return Value::string(e.text);
+}
+Value identifier_general(Interpreter& in, const Expression& e) {
+    return in.evaluate_identifier(e);
+}
+Value binary_evaluated(Interpreter& in, const Expression& e) {
+    return in.evaluate_binary(e);
+}
+Value call_general(Interpreter& in, const Expression& e) {
+    return in.dispatch_call(e);
+}
+
+ExpressionHandler choose_general_handler(const Expression& e) {
+    switch (e.kind) {
+    case ExprKind::String: return string_general;
+    case ExprKind::Identifier: return identifier_general;
+    case ExprKind::BinaryOp: return binary_evaluated;
+    case ExprKind::Call: return call_general;
+    case ExprKind::Index: return index;
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
 ExpressionHandler Interpreter::choose_handler(const Expression& e) {
+    if (general_routines_only) [[unlikely]] {
+        if (ExpressionHandler general = choose_general_handler(e)) return general;
+    }
     switch (e.kind) {
     case ExprKind::Number: return number_literal;
     case ExprKind::Float: return float_literal;

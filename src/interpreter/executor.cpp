@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "interpreter/builtins/builtins.h"
+#include "interpreter/errors.h"
 #include "interpreter/nodes.h"
 #include "support/console.h"
 #include "support/limits.h"
@@ -11,12 +12,6 @@
 namespace wexlin {
 
 namespace {
-
-void report(std::string_view prefix, const Value& error) {
-    std::string line(prefix);
-    line += error.error_message();
-    console::error_line(line);
-}
 
 constexpr double float_epsilon = 2.220446049250313e-16;
 
@@ -54,14 +49,14 @@ void Interpreter::execute_block(const StatementList& statements) {
 void Interpreter::abandon_statement(const Statement& s, const char* message) {
     Value error = failure(message);
     switch (s.kind) {
-    case StmtKind::Let: report("Error in let statement for '" + s.name + "': ", error); break;
-    case StmtKind::Assign: report("Error in assignment to '" + s.name + "': ", error); break;
-    case StmtKind::CompoundAssign: report("Error in compound assignment to '" + s.name + "': ", error); break;
-    case StmtKind::If: report("Error in if condition: ", error); return;
-    case StmtKind::While: report("Error in while condition: ", error); return;
-    case StmtKind::For: report("Error in for loop iteration: ", error); return;
-    case StmtKind::Match: report("Error in match expression: ", error); return;
-    case StmtKind::Expr: report("Error in expression: ", error); return;
+    case StmtKind::Let: report_in_context(ErrorContext::Let, s.name, error); break;
+    case StmtKind::Assign: report_in_context(ErrorContext::Assign, s.name, error); break;
+    case StmtKind::CompoundAssign: report_in_context(ErrorContext::CompoundAssign, s.name, error); break;
+    case StmtKind::If: report_in_context(ErrorContext::IfCondition, error); return;
+    case StmtKind::While: report_in_context(ErrorContext::WhileCondition, error); return;
+    case StmtKind::For: report_in_context(ErrorContext::ForIteration, error); return;
+    case StmtKind::Match: report_in_context(ErrorContext::MatchExpression, error); return;
+    case StmtKind::Expr: report_in_context(ErrorContext::Expression, error); return;
     case StmtKind::Return: set_return(std::move(error)); return;
     default: return;
     }
@@ -85,9 +80,7 @@ Value Interpreter::evaluate_guarded(const Expression& expression) {
 namespace {
 
 [[gnu::noinline, gnu::cold]] void report_assignment_error(const Statement& s, const Value& error) {
-    report(s.kind == StmtKind::Let ? "Error in let statement for '" + s.name + "': "
-                                   : "Error in assignment to '" + s.name + "': ",
-           error);
+    report_in_context(binding_context(s), s.name, error);
 }
 
 } // namespace
@@ -124,7 +117,7 @@ void Interpreter::execute_compound_assign(const Statement& s) {
     const Token& op = compound_operator(s.op.kind);
     Value current = get_variable(s.symbol);
     Value right = evaluate(*s.expr);
-    if (right.is_error()) report("Error in compound assignment to '" + s.name + "': ", right);
+    if (right.is_error()) report_in_context(ErrorContext::CompoundAssign, s.name, right);
     set_variable(s.symbol, apply_binary(op, current, right));
 }
 
@@ -148,7 +141,7 @@ void Interpreter::execute_for_range(const Statement& s) {
     std::int64_t b = 0;
     Value error;
     if (!range_bounds(start, end, a, b, error)) {
-        report("Error in for loop iteration: ", error);
+        report_in_context(ErrorContext::ForIteration, error);
         return;
     }
     bool stop = false;
@@ -164,14 +157,18 @@ void Interpreter::execute_for(const Statement& s) {
         execute_for_range(s);
         return;
     }
+    execute_for_iterable(s);
+}
+
+void Interpreter::execute_for_iterable(const Statement& s) {
     Value iterable = evaluate(*s.expr);
     if (iterable.is_error()) {
-        report("Error in for loop iteration: ", iterable);
+        report_in_context(ErrorContext::ForIteration, iterable);
         return;
     }
     if (!iterable.is_array()) {
-        console::error_line("Cannot iterate over " + std::string(iterable.type_name()) +
-                            " in for loop. Expected an array.");
+        report_error("Cannot iterate over " + std::string(iterable.type_name()) +
+                     " in for loop. Expected an array.");
         return;
     }
     // `iterable` holds the array computed at the start, so rebinding the
@@ -188,7 +185,7 @@ void Interpreter::execute_for(const Statement& s) {
 void Interpreter::execute_match(const Statement& s) {
     Value subject = evaluate(*s.expr);
     if (subject.is_error()) {
-        report("Error in match expression: ", subject);
+        report_in_context(ErrorContext::MatchExpression, subject);
         return;
     }
     for (const auto& arm : s.arms) {
@@ -198,7 +195,7 @@ void Interpreter::execute_match(const Statement& s) {
         }
         Value pattern = evaluate(*arm.pattern);
         if (pattern.is_error()) {
-            report("Error in match pattern: ", pattern);
+            report_in_context(ErrorContext::MatchPattern, pattern);
             continue;
         }
         if (match_equal(subject, pattern)) {
@@ -327,7 +324,7 @@ void compound_in_place(Interpreter& in, const Statement& s) {
 // What the general rule does once the right side has been evaluated.
 [[gnu::noinline]] void finish_compound(Interpreter& in, const Statement& s, const NumericOperand& current,
                                        Value& right) {
-    if (right.is_error()) report("Error in compound assignment to '" + s.name + "': ", right);
+    if (right.is_error()) report_in_context(ErrorContext::CompoundAssign, s.name, right);
     Value left = current.is_float ? Value::floating(current.f) : Value::number(current.i);
     in.set_variable(s.symbol, apply_binary(compound_operator(s.op.kind), left, right));
 }
@@ -396,7 +393,7 @@ StatementHandler choose_compound(const Statement& s) {
 void if_statement(Interpreter& in, const Statement& s) {
     Value condition = in.evaluate(*s.expr);
     if (condition.is_error()) [[unlikely]] {
-        report("Error in if condition: ", condition);
+        report_in_context(ErrorContext::IfCondition, condition);
         return;
     }
     if (truthy(condition))
@@ -457,7 +454,7 @@ void while_decided(Interpreter& in, const Statement& s) {
         if (truth < 0) [[unlikely]] {
             Value condition = in.evaluate(*s.expr);
             if (condition.is_error()) {
-                report("Error in while condition: ", condition);
+                report_in_context(ErrorContext::WhileCondition, condition);
                 break;
             }
             truth = truthy(condition) ? 1 : 0;
@@ -522,7 +519,7 @@ void return_statement(Interpreter& in, const Statement& s) {
 
 void expression_statement(Interpreter& in, const Statement& s) {
     Value v = in.evaluate(*s.expr);
-    if (v.is_error()) report("Error in expression: ", v);
+    if (v.is_error()) report_in_context(ErrorContext::Expression, v);
 }
 
 void function_statement(Interpreter& in, const Statement& s) {
@@ -530,6 +527,9 @@ void function_statement(Interpreter& in, const Statement& s) {
 }
 void for_statement(Interpreter& in, const Statement& s) {
     in.execute_for(s);
+}
+void for_general(Interpreter& in, const Statement& s) {
+    in.execute_for_iterable(s);
 }
 void match_statement(Interpreter& in, const Statement& s) {
     in.execute_match(s);
@@ -552,7 +552,28 @@ void use_statement(Interpreter& in, const Statement& s) {
 
 } // namespace
 
+namespace {
+
+// The general routines alone (general_routines_only); null where the
+// statement has no other.
+StatementHandler choose_general_statement(const Statement& s) {
+    switch (s.kind) {
+    case StmtKind::Let:
+    case StmtKind::Assign: return assign;
+    case StmtKind::CompoundAssign: return compound;
+    case StmtKind::If: return if_statement;
+    case StmtKind::While: return while_decided<undecided>;
+    case StmtKind::For: return for_general;
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
 StatementHandler choose_statement_handler(const Statement& s) {
+    if (general_routines_only) [[unlikely]] {
+        if (StatementHandler general = choose_general_statement(s)) return general;
+    }
     switch (s.kind) {
     case StmtKind::Let:
     case StmtKind::Assign:

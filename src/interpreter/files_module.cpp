@@ -124,30 +124,30 @@ Value start(Arguments& args) {
     return Value::number(result.exit_code);
 }
 
-struct Function {
-    std::string_view name;
-    Value (*run)(Arguments&);
-};
-
-constexpr Function functions[] = {
-    {"files.read", read},
-    {"files.write", write},
-    {"files.append", append},
-    {"files.delete", delete_},
-    {"files.exists", exists},
-    {"files.create_folder", create_folder},
-    {"files.delete_folder", delete_folder},
-    {"files.list", list},
-    {"files.is_file", is_file},
-    {"files.is_folder", is_folder},
-    {"files.start", start},
+constexpr NativeFunction functions[] = {
+    {"read", without_state<read>},
+    {"write", without_state<write>},
+    {"append", without_state<append>},
+    {"delete", without_state<delete_>},
+    {"exists", without_state<exists>},
+    {"create_folder", without_state<create_folder>},
+    {"delete_folder", without_state<delete_folder>},
+    {"list", without_state<list>},
+    {"is_file", without_state<is_file>},
+    {"is_folder", without_state<is_folder>},
+    {"start", without_state<start>},
 };
 
 } // namespace
 
+std::span<const NativeFunction> files_functions() {
+    return functions;
+}
+
 std::optional<Value> files_call(std::string_view name, std::vector<Value>& args) {
-    for (const auto& function : functions)
-        if (function.name == name) return function.run(args);
+    if (!name.starts_with("files.")) return std::nullopt;
+    for (const NativeFunction& function : functions)
+        if (function.name == name.substr(6)) return function.run(args, nullptr);
     return std::nullopt;
 }
 

@@ -1,13 +1,22 @@
 #include "interpreter/interpreter.h"
 
-#include "support/console.h"
+#include <cstdlib>
+#include <cstring>
+
+#include "interpreter/errors.h"
 
 namespace wexlin {
 
 bool extra_debug = false;
+bool general_routines_only = false;
+
+void read_general_routines_switch() {
+    const char* value = std::getenv("WEXLIN_GENERAL_ONLY");
+    general_routines_only = value != nullptr && std::strcmp(value, "1") == 0;
+}
 
 Value failure(std::string message) {
-    console::error_line(message);
+    report_error(message);
     return Value::error(std::move(message));
 }
 

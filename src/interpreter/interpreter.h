@@ -26,6 +26,13 @@ namespace wexlin {
 // The process-wide switch for DEBUG and DEBUG CALL trace lines (-D).
 extern bool extra_debug;
 
+// A developers' switch: every node runs through the general routine of its
+// kind and no specialised handler is ever chosen. Set from the environment
+// (WEXLIN_GENERAL_ONLY=1) once at start, before any script runs; the test
+// that compares the two ways sets it itself.
+extern bool general_routines_only;
+void read_general_routines_switch();
+
 using ExportTable = Dict;
 
 class Interpreter {
@@ -136,6 +143,8 @@ class Interpreter {
     void execute_assignment(const Statement& s);
     void execute_compound_assign(const Statement& s);
     void execute_for(const Statement& s);
+    // The for loop over the evaluated iterable, a range built as an array.
+    void execute_for_iterable(const Statement& s);
     void execute_match(const Statement& s);
     void execute_try(const Statement& s);
     void execute_use(const Statement& s);

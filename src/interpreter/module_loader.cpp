@@ -2,7 +2,9 @@
 #include <algorithm>
 
 #include "interpreter/embedded_modules.h"
+#include "interpreter/errors.h"
 #include "interpreter/interpreter.h"
+#include "interpreter/module_entry.h"
 #include "lexer/lexer.h"
 #include "parser/parser.h"
 #include "platform/file_system.h"
@@ -14,56 +16,16 @@ namespace wexlin {
 
 namespace {
 
-ExportTable builtin_module_table(std::string_view prefix, std::initializer_list<std::string_view> names) {
+// A native module's exports: builtin-function values carrying the full name.
+ExportTable native_module_table(const NativeModule& module) {
     ExportTable table;
-    for (auto name : names) {
-        std::string full(prefix);
+    for (const NativeFunction& function : module.functions) {
+        std::string full(module.name);
         full += '.';
-        full += name;
-        table.set(std::string(name), Value::builtin_function(std::move(full)));
+        full += function.name;
+        table.set(std::string(function.name), Value::builtin_function(std::move(full)));
     }
     return table;
-}
-
-std::optional<ExportTable> builtin_module(const std::string& name) {
-    if (name == "sdl2")
-        return builtin_module_table("sdl2", {"init",
-                                             "create_window",
-                                             "destroy_window",
-                                             "set_window_title",
-                                             "set_window_mode",
-                                             "get_window_mode",
-                                             "clear_screen",
-                                             "render_present",
-                                             "set_draw_color",
-                                             "set_max_fps",
-                                             "delta_time",
-                                             "draw_point",
-                                             "draw_line",
-                                             "draw_rect",
-                                             "fill_rect",
-                                             "draw_circle",
-                                             "fill_circle",
-                                             "draw_triangle",
-                                             "fill_triangle",
-                                             "fill_polygon",
-                                             "draw_polygon",
-                                             "get_window_width",
-                                             "get_window_height",
-                                             "is_window_open",
-                                             "get_input_pressed",
-                                             "get_input_released",
-                                             "get_input_held",
-                                             "get_mouse_x",
-                                             "get_mouse_y",
-                                             "draw_text"});
-    if (name == "http")
-        return builtin_module_table("http",
-                                    {"page", "serve", "template", "json", "status", "send", "get", "post"});
-    if (name == "files")
-        return builtin_module_table("files", {"read", "write", "append", "delete", "exists", "create_folder",
-                                              "delete_folder", "list", "is_file", "is_folder", "start"});
-    return std::nullopt;
 }
 
 std::optional<std::string> read_utf8_file(const std::string& path) {
@@ -100,14 +62,14 @@ void set_embedded_modules(std::unordered_map<std::string, std::string> modules) 
 void Interpreter::execute_use(const Statement& s) {
     std::optional<ExportTable> exports = load_module(s.module);
     if (!exports) {
-        console::error_line("Failed to import module '" + s.module + "'");
+        report_error("Failed to import module '" + s.module + "'");
         return;
     }
     if (s.items) {
         for (const auto& item : *s.items) {
             const Value* exported = exports->find(item);
             if (!exported) {
-                console::error_line("Module '" + s.module + "' does not export '" + item + "'");
+                report_error("Module '" + s.module + "' does not export '" + item + "'");
                 continue;
             }
             // Imported items always land in the globals, whatever the scope.
@@ -138,7 +100,7 @@ void Interpreter::execute_use(const Statement& s) {
 
 std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
     if (auto cached = m_module_cache.find(name); cached != m_module_cache.end()) return cached->second;
-    if (auto table = builtin_module(name)) return table;
+    if (const NativeModule* native = native_module(name)) return native_module_table(*native);
 
     std::optional<std::string> source;
     if (auto carried = embedded_modules().find(name); carried != embedded_modules().end()) {
@@ -152,21 +114,21 @@ std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
         if (source) break;
     }
     if (!source) {
-        console::error_line("Failed to load module '" + name + "': " + slashed(name) +
-                            "/index.wx not found in .wexlin/modules/ or " + name +
-                            ".wx not found in current directory");
+        report_error("Failed to load module '" + name + "': " + slashed(name) +
+                     "/index.wx not found in .wexlin/modules/ or " + name +
+                     ".wx not found in current directory");
         return std::nullopt;
     }
 
     auto& loading = modules_loading();
     if (std::find(loading.begin(), loading.end(), name) != loading.end()) {
-        console::error_line("Failed to load module '" + name + "': circular import");
+        report_error("Failed to load module '" + name + "': circular import");
         return std::nullopt;
     }
     // Each module in a chain of modules that use the next one loads inside
     // the loading of the one before, on the native stack.
     if (stack_exhausted()) {
-        console::error_line("Failed to load module '" + name + "': Maximum recursion depth exceeded");
+        report_error("Failed to load module '" + name + "': Maximum recursion depth exceeded");
         return std::nullopt;
     }
     loading.push_back(name);

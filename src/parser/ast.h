@@ -56,7 +56,11 @@ struct CallTarget {
     std::string module;      // dotted: text before the first dot
     std::string function;    // dotted: text after it
     mutable int builtin{-2}; // plain: builtin table index, -1 none, -2 not yet resolved
-    Symbol symbol{0};        // plain: the name as a symbol; dotted: the module name
+    // dotted: the native module the name starts with (index in the interpreter's
+    // table), -1 none, -2 not yet resolved; and its function, -1 none
+    mutable int native_module{-2};
+    mutable int native_function{-1};
+    Symbol symbol{0}; // plain: the name as a symbol; dotted: the module name
 };
 
 struct Expression {

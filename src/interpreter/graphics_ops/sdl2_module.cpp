@@ -268,52 +268,51 @@ Value draw_text(Arguments& args, GraphicsState& state) {
     return Value::null();
 }
 
-struct ModuleFunction {
-    std::string_view name;
-    Value (*function)(Arguments&, GraphicsState&);
+constexpr NativeFunction functions[] = {
+    {"init", with_state<init>},
+    {"create_window", with_state<create_window>},
+    {"destroy_window", with_state<destroy_window>},
+    {"set_window_title", with_state<set_window_title>},
+    {"set_window_mode", with_state<set_window_mode>},
+    {"get_window_mode", with_state<get_window_mode>},
+    {"clear_screen", with_state<clear_screen>},
+    {"render_present", with_state<render_present>},
+    {"set_draw_color", with_state<set_draw_color>},
+    {"set_max_fps", with_state<set_max_fps>},
+    {"delta_time", with_state<delta_time>},
+    {"draw_point", with_state<draw_point>},
+    {"draw_line", with_state<draw_line>},
+    {"draw_rect", with_state<draw_rect>},
+    {"fill_rect", with_state<fill_rect>},
+    {"draw_circle", with_state<draw_circle>},
+    {"fill_circle", with_state<fill_circle>},
+    {"draw_triangle", with_state<draw_triangle>},
+    {"fill_triangle", with_state<fill_triangle>},
+    {"fill_polygon", with_state<fill_polygon>},
+    {"draw_polygon", with_state<draw_polygon>},
+    {"get_window_width", with_state<get_window_width>},
+    {"get_window_height", with_state<get_window_height>},
+    {"is_window_open", with_state<is_window_open>},
+    {"get_input_pressed", with_state<get_input_pressed>},
+    {"get_input_released", with_state<get_input_released>},
+    {"get_input_held", with_state<get_input_held>},
+    {"get_mouse_x", with_state<get_mouse_x>},
+    {"get_mouse_y", with_state<get_mouse_y>},
+    {"draw_text", with_state<draw_text>},
 };
-
-constexpr std::array<ModuleFunction, 30> functions{{
-    {"sdl2.init", init},
-    {"sdl2.create_window", create_window},
-    {"sdl2.destroy_window", destroy_window},
-    {"sdl2.set_window_title", set_window_title},
-    {"sdl2.set_window_mode", set_window_mode},
-    {"sdl2.get_window_mode", get_window_mode},
-    {"sdl2.clear_screen", clear_screen},
-    {"sdl2.render_present", render_present},
-    {"sdl2.set_draw_color", set_draw_color},
-    {"sdl2.set_max_fps", set_max_fps},
-    {"sdl2.delta_time", delta_time},
-    {"sdl2.draw_point", draw_point},
-    {"sdl2.draw_line", draw_line},
-    {"sdl2.draw_rect", draw_rect},
-    {"sdl2.fill_rect", fill_rect},
-    {"sdl2.draw_circle", draw_circle},
-    {"sdl2.fill_circle", fill_circle},
-    {"sdl2.draw_triangle", draw_triangle},
-    {"sdl2.fill_triangle", fill_triangle},
-    {"sdl2.fill_polygon", fill_polygon},
-    {"sdl2.draw_polygon", draw_polygon},
-    {"sdl2.get_window_width", get_window_width},
-    {"sdl2.get_window_height", get_window_height},
-    {"sdl2.is_window_open", is_window_open},
-    {"sdl2.get_input_pressed", get_input_pressed},
-    {"sdl2.get_input_released", get_input_released},
-    {"sdl2.get_input_held", get_input_held},
-    {"sdl2.get_mouse_x", get_mouse_x},
-    {"sdl2.get_mouse_y", get_mouse_y},
-    {"sdl2.draw_text", draw_text},
-}};
 
 } // namespace
 
 } // namespace graphics
 
+std::span<const NativeFunction> sdl2_functions() {
+    return graphics::functions;
+}
+
 std::optional<Value> sdl2_call(std::string_view name, std::vector<Value>& args, GraphicsState& state) {
-    for (const graphics::ModuleFunction& entry : graphics::functions) {
-        if (entry.name == name) return entry.function(args, state);
-    }
+    if (!name.starts_with("sdl2.")) return std::nullopt;
+    for (const NativeFunction& function : graphics::functions)
+        if (function.name == name.substr(5)) return function.run(args, &state);
     return std::nullopt;
 }
 

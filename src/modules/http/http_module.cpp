@@ -75,22 +75,22 @@ Value send(Arguments& args) {
     return request(args[0].display_text(), http::to_upper(args[1].display_text()), body);
 }
 
-struct Function {
-    std::string_view name;
-    Value (*run)(Arguments&);
-};
-
-constexpr Function functions[] = {
-    {"http.page", page}, {"http.serve", serve},   {"http.template", template_},
-    {"http.json", json}, {"http.status", status}, {"http.send", send},
-    {"http.get", get},   {"http.post", post},
+constexpr NativeFunction functions[] = {
+    {"page", without_state<page>}, {"serve", without_state<serve>},   {"template", without_state<template_>},
+    {"json", without_state<json>}, {"status", without_state<status>}, {"send", without_state<send>},
+    {"get", without_state<get>},   {"post", without_state<post>},
 };
 
 } // namespace
 
+std::span<const NativeFunction> http_functions() {
+    return functions;
+}
+
 std::optional<Value> http_call(std::string_view name, std::vector<Value>& args) {
-    for (const auto& function : functions)
-        if (function.name == name) return function.run(args);
+    if (!name.starts_with("http.")) return std::nullopt;
+    for (const NativeFunction& function : functions)
+        if (function.name == name.substr(5)) return function.run(args, nullptr);
     return std::nullopt;
 }
 
