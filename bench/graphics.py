@@ -34,8 +34,11 @@ SIZE_LINE = re.compile(r"^(?P<head>.*?)(?P<number>\d+)(?P<tail>\s*#\s*@(?P<name>
 
 def start_xvfb():
     read_end, write_end = os.pipe()
+    # -noreset: an X server resets when its last client leaves, and a script
+    # starting during the reset cannot connect (SDL then falls back on an
+    # off-screen driver), which happens whenever one script ends before the next.
     server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset"],
         pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b""

@@ -30,8 +30,11 @@ STEP_TIMEOUT = 20
 def start_xvfb():
     """Starts Xvfb on a free display number, which it reports on a pipe."""
     read_end, write_end = os.pipe()
+    # -noreset: an X server resets when its last client leaves, and a script
+    # starting during the reset cannot connect (SDL then falls back on an
+    # off-screen driver), which happens whenever one script ends before the next.
     server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "640x480x24", "-nolisten", "tcp"],
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"],
         pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b""
@@ -129,14 +132,21 @@ def find_windows(name):
     return x_tool("search", "--name", "^" + name + "$")
 
 
-def wait_for_window(name):
+def wait_for_window(name, script):
+    """The window's id, once the running script has made it."""
     deadline = time.monotonic() + STEP_TIMEOUT
     while time.monotonic() < deadline:
         found = find_windows(name)
         if found:
             return int(found[0])
+        if script.process.poll() is not None:
+            break
         time.sleep(0.1)
-    raise AssertionError(f"no window named {name}")
+    # Say what the script was doing: ended (and why) or still running.
+    status = script.process.poll()
+    stop(script.process, signal.SIGKILL)
+    err = script.process.stderr.read().decode(errors="replace")
+    raise AssertionError(f"no window named {name}; script status {status}, stderr: {err!r}")
 
 
 def screenshot(window, width, height):
@@ -351,7 +361,7 @@ class Graphics(unittest.TestCase):
     def test_drawing_reaches_the_window(self):
         script = self.run_script(DRAWING)
         self.assertEqual([script.read_line() for _ in range(2)], ["200", "150"])
-        window = wait_for_window("wexlin-draw")
+        window = wait_for_window("wexlin-draw", script)
         time.sleep(0.5)
         pixel = screenshot(window, 200, 150)
         expected = {
@@ -385,7 +395,7 @@ class Graphics(unittest.TestCase):
     def test_keys_reach_the_passes(self):
         script = self.run_script(KEYS)
         self.assertEqual(script.read_line(), "1 false false false false")
-        window = wait_for_window("wexlin-keys")
+        window = wait_for_window("wexlin-keys", script)
         x_tool("windowfocus", "--sync", str(window))
 
         def next_pass(*action):
@@ -413,7 +423,7 @@ class Graphics(unittest.TestCase):
     def test_builtins_share_the_one_window(self):
         script = self.run_script(BUILTINS)
         self.assertEqual([script.read_line() for _ in range(3)], ["160", "120", "true"])
-        window = wait_for_window("Wexlin")
+        window = wait_for_window("Wexlin", script)
         self.assertEqual(find_windows("other"), [])
         time.sleep(0.5)
         pixel = screenshot(window, 160, 120)
@@ -430,7 +440,7 @@ class Graphics(unittest.TestCase):
     def test_signals_stop_a_script_with_a_window(self):
         for sig in (signal.SIGINT, signal.SIGTERM):
             script = self.run_script(BUSY)
-            wait_for_window("wexlin-busy")
+            wait_for_window("wexlin-busy", script)
             script.process.send_signal(sig)
             status, _, err = script.finish()
             self.assertEqual((status, err), (-sig, ""))
@@ -438,7 +448,7 @@ class Graphics(unittest.TestCase):
     def test_lines_leaving_the_window_keep_their_pixels(self):
         started = time.monotonic()
         script = self.run_script(CLIPPED_LINES)
-        window = wait_for_window("wexlin-lines")
+        window = wait_for_window("wexlin-lines", script)
         time.sleep(0.5)
         pixel = screenshot(window, 300, 200)
         self.assertLess(time.monotonic() - started, STEP_TIMEOUT)
@@ -462,7 +472,7 @@ class Graphics(unittest.TestCase):
     def test_mouse_and_text(self):
         script = self.run_script(MOUSE_AND_TEXT)
         self.assertEqual([script.read_line() for _ in range(2)], ["null", "null"])
-        window = wait_for_window("wexlin-mouse")
+        window = wait_for_window("wexlin-mouse", script)
         first = script.read_line()
         time.sleep(0.3)
         pixel = screenshot(window, 160, 120)
@@ -499,7 +509,7 @@ class Graphics(unittest.TestCase):
         examples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "examples")
         with open(os.path.join(examples, "pong.wx")) as f:
             script = self.run_script(f.read())
-        window = wait_for_window("Wexlin Pong")
+        window = wait_for_window("Wexlin Pong", script)
         time.sleep(0.5)
         x_tool("mousemove", "--window", str(window), "300", "100")
         time.sleep(0.5)
