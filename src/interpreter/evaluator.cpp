@@ -14,74 +14,34 @@ namespace wexlin {
 
 namespace {
 
-constexpr double float_epsilon = 2.220446049250313e-16;
-
 std::string op_name(const Token& op) {
     return std::string(token_kind_name(op.kind));
 }
 
-Value apply_numbers(TokenKind op, const Token& token, std::int64_t a, std::int64_t b) {
-    auto ua = static_cast<std::uint64_t>(a);
-    auto ub = static_cast<std::uint64_t>(b);
-    switch (op) {
-    case TokenKind::Plus: return Value::number(static_cast<std::int64_t>(ua + ub));
-    case TokenKind::Minus: return Value::number(static_cast<std::int64_t>(ua - ub));
-    case TokenKind::Star: return Value::number(static_cast<std::int64_t>(ua * ub));
-    case TokenKind::Slash:
-        if (b == 0) return failure("Division by zero");
-        // The most negative number divided by -1 wraps to itself.
-        if (b == -1) return Value::number(static_cast<std::int64_t>(0 - ua));
-        return Value::number(a / b);
-    case TokenKind::Percent:
-        if (b == 0) return failure("Modulo by zero");
-        if (b == -1) return Value::number(0);
-        return Value::number(a % b);
-    case TokenKind::Power: {
-        auto exponent = static_cast<std::uint32_t>(static_cast<std::uint64_t>(b));
-        std::uint64_t result = 1;
-        std::uint64_t base = ua;
-        while (exponent) {
-            if (exponent & 1u) result *= base;
-            base *= base;
-            exponent >>= 1;
-        }
-        return Value::number(static_cast<std::int64_t>(result));
+// The value of an operator's outcome, or the error line of its failure.
+Value outcome_value(const Outcome& r, const Token& token, const char* unsupported) {
+    switch (r.kind) {
+    case Outcome::Number: return Value::number(r.i);
+    case Outcome::Float: return Value::floating(r.f);
+    case Outcome::Boolean: return Value::boolean(r.b);
+    case Outcome::DivisionByZero: return failure("Division by zero");
+    case Outcome::ModuloByZero: return failure("Modulo by zero");
+    case Outcome::Unsupported: break;
     }
-    case TokenKind::Equal: return Value::boolean(a == b);
-    case TokenKind::NotEqual: return Value::boolean(a != b);
-    case TokenKind::Less: return Value::boolean(a < b);
-    case TokenKind::Greater: return Value::boolean(a > b);
-    case TokenKind::LessEqual: return Value::boolean(a <= b);
-    case TokenKind::GreaterEqual: return Value::boolean(a >= b);
-    default: return failure("Unsupported operation on numbers: " + op_name(token));
-    }
+    return failure(unsupported + op_name(token));
+}
+
+Value apply_numbers(const Token& token, std::int64_t a, std::int64_t b) {
+    Outcome r = Outcome::failed(Outcome::Unsupported);
+    with_operator<any_operator>(token.kind, [&]<TokenKind Op>() { r = on_numbers<Op>(a, b); });
+    return outcome_value(r, token, "Unsupported operation on numbers: ");
 }
 
 // Two floats, or a number and a float (mixed: other messages for unknown operators).
-Value apply_floats(TokenKind op, const Token& token, double a, double b, bool mixed) {
-    switch (op) {
-    case TokenKind::Plus: return Value::floating(a + b);
-    case TokenKind::Minus: return Value::floating(a - b);
-    case TokenKind::Star: return Value::floating(a * b);
-    case TokenKind::Slash:
-        if (b == 0.0) return failure("Division by zero");
-        return Value::floating(a / b);
-    case TokenKind::Percent: return Value::floating(std::fmod(a, b));
-    case TokenKind::Power: return Value::floating(std::pow(a, b));
-    case TokenKind::Equal:
-        if (std::isnan(a) || std::isnan(b)) return Value::boolean(false);
-        return Value::boolean(std::fabs(a - b) < float_epsilon);
-    case TokenKind::NotEqual:
-        if (std::isnan(a) || std::isnan(b)) return Value::boolean(false);
-        return Value::boolean(std::fabs(a - b) >= float_epsilon);
-    case TokenKind::Less: return Value::boolean(a < b);
-    case TokenKind::Greater: return Value::boolean(a > b);
-    case TokenKind::LessEqual: return Value::boolean(a <= b);
-    case TokenKind::GreaterEqual: return Value::boolean(a >= b);
-    default:
-        return failure((mixed ? "Unsupported operation: " : "Unsupported operation on floats: ") +
-                       op_name(token));
-    }
+Value apply_floats(const Token& token, double a, double b, bool mixed) {
+    Outcome r = Outcome::failed(Outcome::Unsupported);
+    with_operator<any_operator>(token.kind, [&]<TokenKind Op>() { r = on_floats<Op>(a, b); });
+    return outcome_value(r, token, mixed ? "Unsupported operation: " : "Unsupported operation on floats: ");
 }
 
 } // namespace
@@ -93,13 +53,13 @@ Value apply_binary(const Token& token, Value& left, Value& right) {
     ValueKind lk = left.kind();
     ValueKind rk = right.kind();
     if (lk == ValueKind::Number && rk == ValueKind::Number)
-        return apply_numbers(op, token, left.as_number(), right.as_number());
+        return apply_numbers(token, left.as_number(), right.as_number());
     if (lk == ValueKind::Float && rk == ValueKind::Float)
-        return apply_floats(op, token, left.as_float(), right.as_float(), false);
+        return apply_floats(token, left.as_float(), right.as_float(), false);
     if (lk == ValueKind::Number && rk == ValueKind::Float)
-        return apply_floats(op, token, static_cast<double>(left.as_number()), right.as_float(), true);
+        return apply_floats(token, static_cast<double>(left.as_number()), right.as_float(), true);
     if (lk == ValueKind::Float && rk == ValueKind::Number)
-        return apply_floats(op, token, left.as_float(), static_cast<double>(right.as_number()), true);
+        return apply_floats(token, left.as_float(), static_cast<double>(right.as_number()), true);
     if (lk == ValueKind::String && rk == ValueKind::String) {
         switch (op) {
         case TokenKind::Plus: {
@@ -254,7 +214,7 @@ ExpressionHandler Interpreter::choose_handler(const Expression& e) {
     case ExprKind::Index: return choose_index_handler(e);
     case ExprKind::Range: return range;
     }
-    return number_literal;
+    unreachable("an expression of no known kind");
 }
 
 Value Interpreter::evaluate_string(const Expression& e) {
@@ -391,11 +351,6 @@ NumericHandler numeric_for_shapes(Shape l, Shape r) {
     return table[static_cast<int>(l)][static_cast<int>(r)];
 }
 
-bool is_arithmetic(TokenKind op) {
-    return op == TokenKind::Plus || op == TokenKind::Minus || op == TokenKind::Star ||
-           op == TokenKind::Slash || op == TokenKind::Percent;
-}
-
 } // namespace
 
 Shape shape_of(const Expression& e) {
@@ -415,20 +370,18 @@ Shape shape_of(const Expression& e) {
 NumericHandler choose_numeric_handler(const Expression& e) {
     Shape l = shape_of(*e.left);
     Shape r = shape_of(*e.right);
-    switch (e.op.kind) {
-    case TokenKind::Plus: return numeric_for_shapes<TokenKind::Plus>(l, r);
-    case TokenKind::Minus: return numeric_for_shapes<TokenKind::Minus>(l, r);
-    case TokenKind::Star: return numeric_for_shapes<TokenKind::Star>(l, r);
-    case TokenKind::Slash: return numeric_for_shapes<TokenKind::Slash>(l, r);
-    default: return numeric_for_shapes<TokenKind::Percent>(l, r);
-    }
+    NumericHandler chosen = nullptr;
+    with_operator<is_arithmetic>(e.op.kind, [&]<TokenKind Op>() { chosen = numeric_for_shapes<Op>(l, r); });
+    // Only arithmetic trees (Shape::Tree) are computed as numbers.
+    if (!chosen) unreachable("a numeric handler for an operator that is not arithmetic");
+    return chosen;
 }
 
 ExpressionHandler choose_binary_handler(const Expression& e) {
     ExpressionHandler chosen = binary_general;
     Shape l = shape_of(*e.left);
     Shape r = shape_of(*e.right);
-    with_fast_operator(e.op.kind, [&]<TokenKind Op>() { chosen = handler_for_shapes<Op>(l, r); });
+    with_operator<has_fast_path>(e.op.kind, [&]<TokenKind Op>() { chosen = handler_for_shapes<Op>(l, r); });
     if (e.op.kind == TokenKind::And) chosen = logical_node<TokenKind::And>;
     if (e.op.kind == TokenKind::Or) chosen = logical_node<TokenKind::Or>;
     return chosen;

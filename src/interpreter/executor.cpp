@@ -100,21 +100,17 @@ void Interpreter::execute_assignment(const Statement& s) {
 namespace {
 
 // The operator a compound assignment applies, as a token for the messages.
-const Token& compound_operator(TokenKind assign) {
-    static const Token plus(TokenKind::Plus), minus(TokenKind::Minus), star(TokenKind::Star),
-        slash(TokenKind::Slash);
-    switch (assign) {
-    case TokenKind::MinusAssign: return minus;
-    case TokenKind::StarAssign: return star;
-    case TokenKind::SlashAssign: return slash;
-    default: return plus;
-    }
+Token compound_operator(TokenKind assign) {
+    TokenKind op = compound_operator_of(assign);
+    // The parser makes compound assignments of the listed tokens only.
+    if (op == TokenKind::EOF_) unreachable("a compound assignment of no known operator");
+    return Token(op);
 }
 
 } // namespace
 
 void Interpreter::execute_compound_assign(const Statement& s) {
-    const Token& op = compound_operator(s.op.kind);
+    Token op = compound_operator(s.op.kind);
     Value current = get_variable(s.symbol);
     Value right = evaluate(*s.expr);
     if (right.is_error()) report_in_context(ErrorContext::CompoundAssign, s.name, right);
@@ -372,13 +368,11 @@ struct Evaluated {
 
 template <template <TokenKind> class Handler>
 StatementHandler compound_for(TokenKind assign) {
-    switch (assign) {
-    case TokenKind::PlusAssign: return Handler<TokenKind::Plus>::run;
-    case TokenKind::MinusAssign: return Handler<TokenKind::Minus>::run;
-    case TokenKind::StarAssign: return Handler<TokenKind::Star>::run;
-    case TokenKind::SlashAssign: return Handler<TokenKind::Slash>::run;
-    default: return compound;
-    }
+    StatementHandler chosen = nullptr;
+    with_operator<has_compound_assignment>(compound_operator_of(assign),
+                                           [&]<TokenKind Op>() { chosen = Handler<Op>::run; });
+    if (!chosen) unreachable("a compound assignment of no known operator");
+    return chosen;
 }
 
 StatementHandler choose_compound(const Statement& s) {

@@ -17,6 +17,7 @@
 #include <type_traits>
 
 #include "interpreter/interpreter.h"
+#include "interpreter/operators.h"
 #include "support/limits.h"
 
 namespace wexlin {
@@ -35,17 +36,6 @@ Value apply_binary(const Token& token, Value& left, Value& right);
 // Bounds of a range expression; false (after the error line) when they are
 // not numbers or the range would be too large to build.
 bool range_bounds(Value& start, Value& end, std::int64_t& a, std::int64_t& b, Value& error);
-
-// Arithmetic on numbers wraps around (two's complement), as on the machine.
-inline std::int64_t wrapping_add(std::int64_t a, std::int64_t b) {
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
-}
-inline std::int64_t wrapping_sub(std::int64_t a, std::int64_t b) {
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
-}
-inline std::int64_t wrapping_mul(std::int64_t a, std::int64_t b) {
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
-}
 
 // A numeric operand read without copying its value. Left unset until read:
 // it is made for every operator evaluated.
@@ -72,112 +62,41 @@ struct NumericOperand {
     return false;
 }
 
-// The arithmetic operators on numbers, giving a number: the same results as
-// the general rules wherever it answers true.
+// The arithmetic operators on numbers, giving a number: false when the
+// kernel gives none (division by zero), which leaves the operation and its
+// message to the general routine.
 template <TokenKind Op>
 [[gnu::always_inline]] inline bool numeric_result(const NumericOperand& a, const NumericOperand& b,
                                                   NumericOperand& out) {
-    if (!a.is_float && !b.is_float) {
-        std::int64_t x = a.i;
-        std::int64_t y = b.i;
+    static_assert(is_arithmetic(Op));
+    Outcome r =
+        !a.is_float && !b.is_float ? on_numbers<Op>(a.i, b.i) : on_floats<Op>(a.as_double(), b.as_double());
+    if (r.kind == Outcome::Number) {
         out.is_float = false;
-        if constexpr (Op == TokenKind::Plus)
-            out.i = wrapping_add(x, y);
-        else if constexpr (Op == TokenKind::Minus)
-            out.i = wrapping_sub(x, y);
-        else if constexpr (Op == TokenKind::Star)
-            out.i = wrapping_mul(x, y);
-        else if constexpr (Op == TokenKind::Slash) {
-            if (y == 0 || y == -1) return false;
-            out.i = x / y;
-        } else if constexpr (Op == TokenKind::Percent) {
-            if (y == 0 || y == -1) return false;
-            out.i = x % y;
-        } else
-            return false;
+        out.i = r.i;
         return true;
     }
-    double x = a.as_double();
-    double y = b.as_double();
-    out.is_float = true;
-    if constexpr (Op == TokenKind::Plus)
-        out.f = x + y;
-    else if constexpr (Op == TokenKind::Minus)
-        out.f = x - y;
-    else if constexpr (Op == TokenKind::Star)
-        out.f = x * y;
-    else if constexpr (Op == TokenKind::Slash) {
-        if (y == 0.0) return false;
-        out.f = x / y;
-    } else if constexpr (Op == TokenKind::Percent)
-        out.f = std::fmod(x, y);
-    else
-        return false;
-    return true;
+    if (r.kind == Outcome::Float) {
+        out.is_float = true;
+        out.f = r.f;
+        return true;
+    }
+    return false;
 }
 
-template <TokenKind Op>
-constexpr bool is_arithmetic_operator =
-    Op == TokenKind::Plus || Op == TokenKind::Minus || Op == TokenKind::Star || Op == TokenKind::Slash ||
-    Op == TokenKind::Percent;
-
-// The operators with a fast path: the arithmetic above, and comparisons on
-// two numbers, or on floats (or a number and a float) all but == and !=,
-// whose float rule has its own tolerance and is left to the general routine.
-// False leaves the operation, and its messages, to the general rules.
+// The operators with a fast path, on two numbers, two floats or a number
+// and a float: the kernel's value, or false when it gives none, which leaves
+// the operation and its message to the general routine.
 template <TokenKind Op>
 [[gnu::always_inline]] inline bool fast_numeric(const NumericOperand& a, const NumericOperand& b,
                                                 Value& out) {
-    if constexpr (is_arithmetic_operator<Op>) {
-        NumericOperand r;
-        if (!numeric_result<Op>(a, b, r)) return false;
-        out = r.is_float ? Value::floating(r.f) : Value::number(r.i);
-        return true;
-    } else {
-        // The same comparison on two numbers or on two doubles.
-        auto compare = [](auto x, auto y, bool& truth) {
-            constexpr bool on_floats = std::is_floating_point_v<decltype(x)>;
-            if constexpr (Op == TokenKind::Less)
-                truth = x < y;
-            else if constexpr (Op == TokenKind::Greater)
-                truth = x > y;
-            else if constexpr (Op == TokenKind::LessEqual)
-                truth = x <= y;
-            else if constexpr (Op == TokenKind::GreaterEqual)
-                truth = x >= y;
-            else if constexpr (Op == TokenKind::Equal && !on_floats)
-                truth = x == y;
-            else if constexpr (Op == TokenKind::NotEqual && !on_floats)
-                truth = x != y;
-            else
-                return false;
-            return true;
-        };
-        bool truth;
-        bool decided = !a.is_float && !b.is_float ? compare(a.i, b.i, truth)
-                                                  : compare(a.as_double(), b.as_double(), truth);
-        if (!decided) return false;
-        out = Value::boolean(truth);
-        return true;
-    }
-}
-
-// Calls f with the operator as a template argument; false for an operator
-// without a fast path.
-template <class F>
-inline bool with_fast_operator(TokenKind op, F&& f) {
-    switch (op) {
-    case TokenKind::Plus: f.template operator()<TokenKind::Plus>(); return true;
-    case TokenKind::Minus: f.template operator()<TokenKind::Minus>(); return true;
-    case TokenKind::Star: f.template operator()<TokenKind::Star>(); return true;
-    case TokenKind::Slash: f.template operator()<TokenKind::Slash>(); return true;
-    case TokenKind::Percent: f.template operator()<TokenKind::Percent>(); return true;
-    case TokenKind::Less: f.template operator()<TokenKind::Less>(); return true;
-    case TokenKind::Greater: f.template operator()<TokenKind::Greater>(); return true;
-    case TokenKind::LessEqual: f.template operator()<TokenKind::LessEqual>(); return true;
-    case TokenKind::GreaterEqual: f.template operator()<TokenKind::GreaterEqual>(); return true;
-    case TokenKind::Equal: f.template operator()<TokenKind::Equal>(); return true;
-    case TokenKind::NotEqual: f.template operator()<TokenKind::NotEqual>(); return true;
+    static_assert(has_fast_path(Op));
+    Outcome r =
+        !a.is_float && !b.is_float ? on_numbers<Op>(a.i, b.i) : on_floats<Op>(a.as_double(), b.as_double());
+    switch (r.kind) {
+    case Outcome::Number: out = Value::number(r.i); return true;
+    case Outcome::Float: out = Value::floating(r.f); return true;
+    case Outcome::Boolean: out = Value::boolean(r.b); return true;
     default: return false;
     }
 }
@@ -248,15 +167,7 @@ inline bool with_simple_comparison(const Expression& e, F&& f) {
         default: right.template operator()<Op, Shape::Tree>(); break;
         }
     };
-    switch (e.op.kind) {
-    case TokenKind::Less: shapes.template operator()<TokenKind::Less>(); return true;
-    case TokenKind::Greater: shapes.template operator()<TokenKind::Greater>(); return true;
-    case TokenKind::LessEqual: shapes.template operator()<TokenKind::LessEqual>(); return true;
-    case TokenKind::GreaterEqual: shapes.template operator()<TokenKind::GreaterEqual>(); return true;
-    case TokenKind::Equal: shapes.template operator()<TokenKind::Equal>(); return true;
-    case TokenKind::NotEqual: shapes.template operator()<TokenKind::NotEqual>(); return true;
-    default: return false;
-    }
+    return with_operator<is_comparison>(e.op.kind, [&]<TokenKind Op>() { shapes.template operator()<Op>(); });
 }
 
 // One statement under the guard described at Interpreter::execute.
