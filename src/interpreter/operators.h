@@ -136,6 +136,24 @@ struct Outcome {
 // Floats closer than this are equal.
 inline constexpr double float_epsilon = 2.220446049250313e-16;
 
+constexpr bool is_ordering(TokenKind op) {
+    return op == TokenKind::Less || op == TokenKind::Greater || op == TokenKind::LessEqual ||
+           op == TokenKind::GreaterEqual;
+}
+
+// <, >, <= and >= mean the same on numbers and on floats.
+template <TokenKind Op, class T>
+[[gnu::always_inline]] constexpr bool ordered(T a, T b) {
+    if constexpr (Op == TokenKind::Less)
+        return a < b;
+    else if constexpr (Op == TokenKind::Greater)
+        return a > b;
+    else if constexpr (Op == TokenKind::LessEqual)
+        return a <= b;
+    else
+        return a >= b;
+}
+
 // Two numbers. Arithmetic wraps around (two's complement), as on the machine.
 template <TokenKind Op>
 [[gnu::always_inline]] inline Outcome on_numbers(std::int64_t a, std::int64_t b) {
@@ -170,14 +188,8 @@ template <TokenKind Op>
         return Outcome::boolean(a == b);
     } else if constexpr (Op == TokenKind::NotEqual) {
         return Outcome::boolean(a != b);
-    } else if constexpr (Op == TokenKind::Less) {
-        return Outcome::boolean(a < b);
-    } else if constexpr (Op == TokenKind::Greater) {
-        return Outcome::boolean(a > b);
-    } else if constexpr (Op == TokenKind::LessEqual) {
-        return Outcome::boolean(a <= b);
-    } else if constexpr (Op == TokenKind::GreaterEqual) {
-        return Outcome::boolean(a >= b);
+    } else if constexpr (is_ordering(Op)) {
+        return Outcome::boolean(ordered<Op>(a, b));
     } else {
         return Outcome::failed(Outcome::Unsupported);
     }
@@ -205,14 +217,8 @@ template <TokenKind Op>
     } else if constexpr (Op == TokenKind::NotEqual) {
         if (std::isnan(a) || std::isnan(b)) return Outcome::boolean(false);
         return Outcome::boolean(std::fabs(a - b) >= float_epsilon);
-    } else if constexpr (Op == TokenKind::Less) {
-        return Outcome::boolean(a < b);
-    } else if constexpr (Op == TokenKind::Greater) {
-        return Outcome::boolean(a > b);
-    } else if constexpr (Op == TokenKind::LessEqual) {
-        return Outcome::boolean(a <= b);
-    } else if constexpr (Op == TokenKind::GreaterEqual) {
-        return Outcome::boolean(a >= b);
+    } else if constexpr (is_ordering(Op)) {
+        return Outcome::boolean(ordered<Op>(a, b));
     } else {
         return Outcome::failed(Outcome::Unsupported);
     }
