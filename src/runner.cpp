@@ -64,10 +64,13 @@ void run_script(std::string_view source, bool debug, bool trace) {
 
     auto t3 = Clock::now();
     {
+        StepList program = compile(statements);
+        // The tree is not needed to run; functions keep their own definitions.
+        statements.clear();
         Interpreter interpreter;
         extra_debug = trace;
         // Declaration pass: top-level variables, functions and modules first.
-        for (const auto& statement : statements) {
+        for (const auto& statement : program) {
             switch (statement.kind) {
             case StmtKind::Let: {
                 Value value = interpreter.evaluate_guarded(*statement.expr);
@@ -88,7 +91,7 @@ void run_script(std::string_view source, bool debug, bool trace) {
             std::vector<Value> no_args;
             interpreter.call_function(*main_function.as_function(), no_args);
         } else {
-            for (const auto& statement : statements) {
+            for (const auto& statement : program) {
                 interpreter.execute(statement);
                 if (interpreter.has_pending_return()) break;
             }

@@ -16,16 +16,16 @@ namespace wexlin {
 // on adds lines and never changes which path runs.
 namespace {
 
-[[gnu::cold, gnu::noinline]] void trace_call_start(const Expression& call) {
+[[gnu::cold, gnu::noinline]] void trace_call_start(const Node& call) {
     console::debug_call_line("Calling function: " + call.text);
 }
 
-[[gnu::cold, gnu::noinline]] void trace_builtin_ran(const Expression& call) {
+[[gnu::cold, gnu::noinline]] void trace_builtin_ran(const Node& call) {
     console::debug_call_line(call.text + " is a builtin");
 }
 
 // A plain name that is not a builtin, looked up and found holding `callee`.
-[[gnu::cold, gnu::noinline]] void trace_function_found(const Expression& call, const Value& callee) {
+[[gnu::cold, gnu::noinline]] void trace_function_found(const Node& call, const Value& callee) {
     const std::string& name = call.text;
     console::debug_call_line(name + " is not a builtin, looking for user function");
     console::debug_call_line("get_variable(" + name + ") returned: " + callee.debug_form());
@@ -36,8 +36,7 @@ namespace {
 
 } // namespace
 
-int resolved_builtin(const Expression& call) {
-    if (call.call.builtin == -2) call.call.builtin = call.call.dotted ? -1 : builtin_index(call.text);
+int resolved_builtin(const Node& call) {
     return call.call.builtin;
 }
 
@@ -46,14 +45,14 @@ int resolved_builtin(const Expression& call) {
 // grows in place and a loop of such statements is linear, not quadratic.
 // The other operands are evaluated first; they make no calls, so they cannot
 // tell that the variable was emptied.
-bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
+bool Interpreter::try_update_in_place(const Step& s, bool push_form) {
     const Value* current = updatable_binding(s.symbol);
     if (!current) return false;
     // Only a string gains from growing in place; numbers take the arithmetic
     // fast path. A variable holding an Error makes the whole right-hand side
     // that Error before anything else is evaluated; the general path says so.
     if (push_form ? current->is_error() : !current->is_string()) return false;
-    const Expression& e = *s.expr;
+    const Node& e = *s.expr;
     Value result;
     if (push_form) {
         if (extra_debug) [[unlikely]]
@@ -88,14 +87,14 @@ bool Interpreter::try_update_in_place(const Statement& s, bool push_form) {
     return true;
 }
 
-void Interpreter::report_update_error(const Statement& s, const Value& error) {
+void Interpreter::report_update_error(const Step& s, const Value& error) {
     report_in_context(binding_context(s), s.name, error);
 }
 
 // The commonest update, x = push(x, v) on an array: v goes straight onto the
 // variable's own array, as the builtin would put it there.
-bool Interpreter::append_in_place(const Statement& s) {
-    const Expression& e = *s.expr;
+bool Interpreter::append_in_place(const Step& s) {
+    const Node& e = *s.expr;
     if (e.items.size() != 2) return false;
     Value* array = updatable_binding(s.symbol);
     if (!array || !array->is_array()) return false;
@@ -146,7 +145,7 @@ bool Interpreter::append_in_place(const Statement& s) {
     }
 }
 
-[[gnu::always_inline]] inline Value Interpreter::run_frame(const FunctionDecl& function, std::size_t start) {
+[[gnu::always_inline]] inline Value Interpreter::run_frame(const CompiledFunction& function, std::size_t start) {
     // The body's statements run from here rather than through execute_block:
     // one native frame fewer per call of the script, which matters to deep
     // recursion (the processor predicts returns only a few frames deep).
@@ -167,11 +166,11 @@ bool Interpreter::append_in_place(const Statement& s) {
 // there and the callee is still the function found, they are linked in.
 // Anything unusual (a name not bound to a function, a count that does not
 // match) takes the general path with the values already computed.
-Value Interpreter::call_user_function(const Expression& call) {
+Value Interpreter::call_user_function(const Node& call) {
     const Value* bound = find_binding(call.call.symbol);
     if (!bound || !bound->is_function()) [[unlikely]]
         return dispatch_call(call);
-    const FunctionDecl* expected = bound->as_function().get();
+    const CompiledFunction* expected = bound->as_function().get();
     std::size_t count = call.items.size();
     if (expected->param_symbols.size() != count) [[unlikely]]
         return dispatch_call(call);
@@ -182,7 +181,7 @@ Value Interpreter::call_user_function(const Expression& call) {
         for (std::size_t i = 0; i < count; ++i) {
             // A variable passed on, the commonest argument, is copied from
             // its binding without a trip through the evaluator.
-            const Expression& item = *call.items[i];
+            const Node& item = *call.items[i];
             if (item.kind == ExprKind::Identifier) {
                 if (const Value* v = find_binding(item.symbol); v && !v->is_error()) {
                     m_bindings.emplace_back(Value(*v), expected->param_symbols[i], m_depth + 1, 0);
@@ -225,12 +224,12 @@ Value Interpreter::call_user_function(const Expression& call) {
 
 namespace {
 
-Value call_user_function(Interpreter& in, const Expression& call) {
+Value call_user_function(Interpreter& in, const Node& call) {
     return in.call_user_function(call);
 }
 
 // A builtin: the name always means the builtin, whatever variables exist.
-Value call_builtin(Interpreter& in, const Expression& call) {
+Value call_builtin(Interpreter& in, const Node& call) {
     if (extra_debug) [[unlikely]]
         trace_call_start(call);
     std::vector<Value> args = in.borrow_argument_list();
@@ -252,19 +251,19 @@ Value call_builtin(Interpreter& in, const Expression& call) {
     return result;
 }
 
-Value call_general(Interpreter& in, const Expression& call) {
+Value call_general(Interpreter& in, const Node& call) {
     return in.dispatch_call(call);
 }
 
 } // namespace
 
-ExpressionHandler choose_call_handler(const Expression& call) {
+ExpressionHandler choose_call_handler(const Node& call) {
     if (call.call.dotted) return call_general;
     if (resolved_builtin(call) >= 0) return call_builtin;
     return call_user_function;
 }
 
-Value Interpreter::dispatch_call(const Expression& call) {
+Value Interpreter::dispatch_call(const Node& call) {
     if (extra_debug) trace_call_start(call);
     std::vector<Value> args = borrow_argument_list();
     Value result = dispatch_with(call, args);
@@ -284,7 +283,7 @@ void Interpreter::return_argument_list(std::vector<Value> args) {
     m_arg_pool.push_back(std::move(args));
 }
 
-Value Interpreter::dispatch_with(const Expression& call, std::vector<Value>& args) {
+Value Interpreter::dispatch_with(const Node& call, std::vector<Value>& args) {
     for (const auto& arg : call.items) {
         Value v = evaluate(*arg);
         if (v.is_error()) return v;
@@ -300,33 +299,12 @@ Value Interpreter::dispatch_with(const Expression& call, std::vector<Value>& arg
     return call_named_value(call, args);
 }
 
-namespace {
-
-// A dotted call's name decides, once for the call site, whether it names a
-// native module and which of its functions: `use` only decides whether the
-// module may be called.
-void resolve_native_function(const Expression& call) {
-    call.call.native_module = -1;
-    call.call.native_function = -1;
-    auto modules = native_modules();
-    for (std::size_t m = 0; m < modules.size(); ++m) {
-        if (modules[m].name != call.call.module) continue;
-        call.call.native_module = static_cast<int>(m);
-        if (const NativeFunction* function = modules[m].find(call.call.function))
-            call.call.native_function = static_cast<int>(function - modules[m].functions.data());
-    }
-}
-
-} // namespace
-
-Value Interpreter::call_module_function(const Expression& call, std::vector<Value>& args) {
+Value Interpreter::call_module_function(const Node& call, std::vector<Value>& args) {
     const std::string& module = call.call.module;
     const std::string& function = call.call.function;
     auto found = m_modules.find(call.call.symbol);
     if (found == m_modules.end())
         return failure("Module '" + module + "' is not imported. Use 'use " + module + ";' to import it");
-    if (call.call.native_module == -2) [[unlikely]]
-        resolve_native_function(call);
     if (call.call.native_module >= 0) {
         const NativeModule& native = native_modules()[static_cast<std::size_t>(call.call.native_module)];
         if (call.call.native_function < 0)
@@ -340,12 +318,12 @@ Value Interpreter::call_module_function(const Expression& call, std::vector<Valu
     return call_function(*callee.as_function(), args);
 }
 
-Value Interpreter::call_named_value(const Expression& call, std::vector<Value>& args) {
+Value Interpreter::call_named_value(const Node& call, std::vector<Value>& args) {
     const std::string& name = call.text;
     Value callee = get_variable(call.call.symbol);
     if (extra_debug) trace_function_found(call, callee);
     if (callee.is_function()) {
-        const FunctionDecl& function = *callee.as_function();
+        const CompiledFunction& function = *callee.as_function();
         if (function.params.size() != args.size())
             return failure("Function '" + name + "' expects " + std::to_string(function.params.size()) +
                            " arguments but got " + std::to_string(args.size()));
@@ -360,11 +338,11 @@ Value Interpreter::call_builtin_function_value(const std::string& name, std::vec
     return failure("Function '" + name + "' does not exist");
 }
 
-Value Interpreter::call_function(const FunctionDecl& function, std::vector<Value>& args) {
+Value Interpreter::call_function(const CompiledFunction& function, std::vector<Value>& args) {
     return call_function(function, args.data(), args.size());
 }
 
-Value Interpreter::call_function(const FunctionDecl& function, Value* args, std::size_t count) {
+Value Interpreter::call_function(const CompiledFunction& function, Value* args, std::size_t count) {
     if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
     std::size_t start = m_bindings.size();
     std::size_t bound = std::min(function.param_symbols.size(), count);

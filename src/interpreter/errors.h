@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "interpreter/value.h"
-#include "parser/ast.h"
+#include "interpreter/program.h"
 
 namespace wexlin {
 
@@ -53,7 +53,7 @@ enum class ErrorContext : std::uint8_t {
 };
 
 // The context of a binding statement: Let or Assign by its kind.
-inline ErrorContext binding_context(const Statement& s) {
+inline ErrorContext binding_context(const Step& s) {
     return s.kind == StmtKind::Let ? ErrorContext::Let : ErrorContext::Assign;
 }
 

@@ -98,35 +98,33 @@ Value apply_binary(const Token& token, Value& left, Value& right) {
 
 namespace {
 
-Value number_literal(Interpreter&, const Expression& e) {
+Value number_literal(Interpreter&, const Node& e) {
     return Value::number(e.number);
 }
-Value float_literal(Interpreter&, const Expression& e) {
+Value float_literal(Interpreter&, const Node& e) {
     return Value::floating(e.floating);
 }
-Value boolean_literal(Interpreter&, const Expression& e) {
+Value boolean_literal(Interpreter&, const Node& e) {
     return Value::boolean(e.boolean);
 }
-Value string_literal(Interpreter& in, const Expression& e) {
-    if (e.cached_value) [[likely]]
-        return *static_cast<const Value*>(e.cached_value.get());
-    return in.evaluate_string(e);
+Value string_literal(Interpreter&, const Node& e) {
+    return e.literal;
 }
-Value identifier(Interpreter& in, const Expression& e) {
+Value identifier(Interpreter& in, const Node& e) {
     if (const Value* v = in.find_binding(e.symbol)) [[likely]]
         return *v;
     return in.evaluate_identifier(e);
 }
-Value unary(Interpreter& in, const Expression& e) {
+Value unary(Interpreter& in, const Node& e) {
     return in.evaluate_unary(e);
 }
-Value array(Interpreter& in, const Expression& e) {
+Value array(Interpreter& in, const Node& e) {
     return in.evaluate_array(e);
 }
-Value dict(Interpreter& in, const Expression& e) {
+Value dict(Interpreter& in, const Node& e) {
     return in.evaluate_dict(e);
 }
-Value index(Interpreter& in, const Expression& e) {
+Value index(Interpreter& in, const Node& e) {
     return in.evaluate_index(e);
 }
 
@@ -134,9 +132,9 @@ Value index(Interpreter& in, const Expression& e) {
 // read from the variable's own array or dictionary, which is not copied.
 // Anything else (out of bounds, wrong kinds, unbound names) goes to the
 // general routine, which has the messages; nothing was evaluated yet.
-Value index_of_variable(Interpreter& in, const Expression& e) {
+Value index_of_variable(Interpreter& in, const Node& e) {
     const Value* object = in.find_binding(e.left->symbol);
-    const Expression& at = *e.right;
+    const Node& at = *e.right;
     if (object && object->is_array()) {
         std::int64_t i;
         if (at.kind == ExprKind::Number) {
@@ -157,11 +155,11 @@ Value index_of_variable(Interpreter& in, const Expression& e) {
     return in.evaluate_index(e);
 }
 
-ExpressionHandler choose_index_handler(const Expression& e) {
+ExpressionHandler choose_index_handler(const Node& e) {
     bool simple_index = e.right->kind == ExprKind::Number || e.right->kind == ExprKind::Identifier;
     return e.left->kind == ExprKind::Identifier && simple_index ? index_of_variable : index;
 }
-Value range(Interpreter& in, const Expression& e) {
+Value range(Interpreter& in, const Node& e) {
     return in.evaluate_range(e);
 }
 
@@ -170,20 +168,20 @@ Value range(Interpreter& in, const Expression& e) {
 namespace {
 
 // The general routines alone (general_routines_only).
-Value string_general(Interpreter&, const Expression& e) {
+Value string_general(Interpreter&, const Node& e) {
     return Value::string(e.text);
 }
-Value identifier_general(Interpreter& in, const Expression& e) {
+Value identifier_general(Interpreter& in, const Node& e) {
     return in.evaluate_identifier(e);
 }
-Value binary_evaluated(Interpreter& in, const Expression& e) {
+Value binary_evaluated(Interpreter& in, const Node& e) {
     return in.evaluate_binary(e);
 }
-Value call_general(Interpreter& in, const Expression& e) {
+Value call_general(Interpreter& in, const Node& e) {
     return in.dispatch_call(e);
 }
 
-ExpressionHandler choose_general_handler(const Expression& e) {
+ExpressionHandler choose_general_handler(const Node& e) {
     switch (e.kind) {
     case ExprKind::String: return string_general;
     case ExprKind::Identifier: return identifier_general;
@@ -196,7 +194,7 @@ ExpressionHandler choose_general_handler(const Expression& e) {
 
 } // namespace
 
-ExpressionHandler Interpreter::choose_handler(const Expression& e) {
+ExpressionHandler Interpreter::choose_handler(const Node& e) {
     if (general_routines_only) [[unlikely]] {
         if (ExpressionHandler general = choose_general_handler(e)) return general;
     }
@@ -217,12 +215,7 @@ ExpressionHandler Interpreter::choose_handler(const Expression& e) {
     unreachable("an expression of no known kind");
 }
 
-Value Interpreter::evaluate_string(const Expression& e) {
-    e.cached_value = std::make_shared<Value>(Value::string(e.text));
-    return *static_cast<const Value*>(e.cached_value.get());
-}
-
-Value Interpreter::evaluate_array(const Expression& e) {
+Value Interpreter::evaluate_array(const Node& e) {
     std::vector<Value> items;
     items.reserve(e.items.size());
     for (const auto& item : e.items) {
@@ -233,7 +226,7 @@ Value Interpreter::evaluate_array(const Expression& e) {
     return Value::array(std::move(items));
 }
 
-Value Interpreter::evaluate_dict(const Expression& e) {
+Value Interpreter::evaluate_dict(const Node& e) {
     Dict dict;
     for (const auto& [key, expr] : e.entries) {
         Value v = evaluate(*expr);
@@ -243,7 +236,7 @@ Value Interpreter::evaluate_dict(const Expression& e) {
     return Value::dict(std::move(dict));
 }
 
-Value Interpreter::evaluate_identifier(const Expression& e) {
+Value Interpreter::evaluate_identifier(const Node& e) {
     if (const Value* v = find_binding(e.symbol)) return *v;
     return failure("Undefined variable '" + e.text + "'");
 }
@@ -256,7 +249,7 @@ namespace {
 // starts afresh; after that, the general rules finish with what was
 // evaluated, so nothing runs twice.
 template <TokenKind Op, Shape L, Shape R>
-Value binary_node(Interpreter& in, const Expression& e) {
+Value binary_node(Interpreter& in, const Node& e) {
     NumericOperand a;
     NumericOperand b;
     Value result;
@@ -298,7 +291,7 @@ Value binary_node(Interpreter& in, const Expression& e) {
 
 // and / or: both operands are always evaluated.
 template <TokenKind Op>
-Value logical_node(Interpreter& in, const Expression& e) {
+Value logical_node(Interpreter& in, const Node& e) {
     if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
     Value left = in.evaluate(*e.left);
     if (left.is_error()) return left;
@@ -313,7 +306,7 @@ Value logical_node(Interpreter& in, const Expression& e) {
     return apply_binary(e.op, left, right);
 }
 
-Value binary_general(Interpreter& in, const Expression& e) {
+Value binary_general(Interpreter& in, const Node& e) {
     return in.evaluate_binary(e);
 }
 
@@ -331,7 +324,7 @@ ExpressionHandler handler_for_shapes(Shape l, Shape r) {
 }
 
 template <TokenKind Op, Shape L, Shape R>
-bool numeric_node(Interpreter& in, const Expression& e, NumericOperand& out) {
+bool numeric_node(Interpreter& in, const Node& e, NumericOperand& out) {
     NumericOperand a;
     NumericOperand b;
     return read_operand<L>(in, *e.left, a) && read_operand<R>(in, *e.right, b) &&
@@ -353,7 +346,7 @@ NumericHandler numeric_for_shapes(Shape l, Shape r) {
 
 } // namespace
 
-Shape shape_of(const Expression& e) {
+Shape shape_of(const Node& e) {
     switch (e.kind) {
     case ExprKind::Identifier: return Shape::Variable;
     case ExprKind::Number: return Shape::Number;
@@ -367,7 +360,7 @@ Shape shape_of(const Expression& e) {
     }
 }
 
-NumericHandler choose_numeric_handler(const Expression& e) {
+NumericHandler choose_numeric_handler(const Node& e) {
     Shape l = shape_of(*e.left);
     Shape r = shape_of(*e.right);
     NumericHandler chosen = nullptr;
@@ -377,7 +370,7 @@ NumericHandler choose_numeric_handler(const Expression& e) {
     return chosen;
 }
 
-ExpressionHandler choose_binary_handler(const Expression& e) {
+ExpressionHandler choose_binary_handler(const Node& e) {
     ExpressionHandler chosen = binary_general;
     Shape l = shape_of(*e.left);
     Shape r = shape_of(*e.right);
@@ -388,7 +381,7 @@ ExpressionHandler choose_binary_handler(const Expression& e) {
 }
 
 // Every binary operator on every kind of operand.
-Value Interpreter::evaluate_binary(const Expression& e) {
+Value Interpreter::evaluate_binary(const Node& e) {
     if (stack_exhausted()) return failure("Maximum recursion depth exceeded");
     Value left = evaluate(*e.left);
     if (left.is_error()) return left;
@@ -397,7 +390,7 @@ Value Interpreter::evaluate_binary(const Expression& e) {
     return apply_binary(e.op, left, right);
 }
 
-Value Interpreter::evaluate_unary(const Expression& e) {
+Value Interpreter::evaluate_unary(const Node& e) {
     Value operand = evaluate(*e.left);
     if (operand.is_error()) return operand;
     if (e.op.kind == TokenKind::Not) return Value::boolean(!operand.is_truthy());
@@ -407,7 +400,7 @@ Value Interpreter::evaluate_unary(const Expression& e) {
     return failure("Cannot negate " + std::string(operand.type_name()));
 }
 
-Value Interpreter::evaluate_index(const Expression& e) {
+Value Interpreter::evaluate_index(const Node& e) {
     if (e.left->kind == ExprKind::Identifier && e.right->kind == ExprKind::String) {
         auto module = m_modules.find(e.left->symbol);
         if (module != m_modules.end()) {
@@ -453,7 +446,7 @@ bool range_bounds(Value& start, Value& end, std::int64_t& a, std::int64_t& b, Va
     return true;
 }
 
-Value Interpreter::evaluate_range(const Expression& e) {
+Value Interpreter::evaluate_range(const Node& e) {
     Value start = evaluate(*e.left);
     Value end = evaluate(*e.right);
     std::int64_t a = 0;

@@ -35,18 +35,18 @@ bool match_equal(const Value& subject, const Value& pattern) {
 // written, a binding it was making receives the Error, and the script goes on
 // with the next statement. Nested statements are guarded each on their own,
 // so only the innermost one running is abandoned.
-void Interpreter::execute(const Statement& s) {
+void Interpreter::execute(const Step& s) {
     run_statement(s);
 }
 
-void Interpreter::execute_block(const StatementList& statements) {
+void Interpreter::execute_block(const StepList& statements) {
     for (const auto& s : statements) {
         run_statement(s);
         if (m_signals) return;
     }
 }
 
-void Interpreter::abandon_statement(const Statement& s, const char* message) {
+void Interpreter::abandon_statement(const Step& s, const char* message) {
     Value error = failure(message);
     switch (s.kind) {
     case StmtKind::Let: report_in_context(ErrorContext::Let, s.name, error); break;
@@ -65,7 +65,7 @@ void Interpreter::abandon_statement(const Statement& s, const char* message) {
 
 // Value out of a top-level expression evaluated outside any statement (the
 // declaration pass), with the same guard as a statement.
-Value Interpreter::evaluate_guarded(const Expression& expression) {
+Value Interpreter::evaluate_guarded(const Node& expression) {
     try {
         return evaluate(expression);
     } catch (const limits::LimitExceeded& e) {
@@ -79,13 +79,13 @@ Value Interpreter::evaluate_guarded(const Expression& expression) {
 
 namespace {
 
-[[gnu::noinline, gnu::cold]] void report_assignment_error(const Statement& s, const Value& error) {
+[[gnu::noinline, gnu::cold]] void report_assignment_error(const Step& s, const Value& error) {
     report_in_context(binding_context(s), s.name, error);
 }
 
 } // namespace
 
-void Interpreter::execute_assignment(const Statement& s) {
+void Interpreter::execute_assignment(const Step& s) {
     Value v = evaluate(*s.expr);
     if (v.is_error()) [[unlikely]]
         report_assignment_error(s, v);
@@ -109,7 +109,7 @@ Token compound_operator(TokenKind assign) {
 
 } // namespace
 
-void Interpreter::execute_compound_assign(const Statement& s) {
+void Interpreter::execute_compound_assign(const Step& s) {
     Token op = compound_operator(s.op.kind);
     Value current = get_variable(s.symbol);
     Value right = evaluate(*s.expr);
@@ -118,7 +118,7 @@ void Interpreter::execute_compound_assign(const Statement& s) {
 }
 
 // Runs one iteration's body; `stop` is set when the loop must end.
-void Interpreter::run_loop_body(const Statement& s, bool& stop) {
+void Interpreter::run_loop_body(const Step& s, bool& stop) {
     execute_block(s.body);
     if (m_signals & (ReturnSignal | BreakSignal)) {
         stop = true;
@@ -129,8 +129,8 @@ void Interpreter::run_loop_body(const Statement& s, bool& stop) {
 
 // for i in a..b: the range array cannot be reached by the script, so the
 // numbers are produced one by one instead of built as an array first.
-void Interpreter::execute_for_range(const Statement& s) {
-    const Expression& range = *s.expr;
+void Interpreter::execute_for_range(const Step& s) {
+    const Node& range = *s.expr;
     Value start = evaluate(*range.left);
     Value end = evaluate(*range.right);
     std::int64_t a = 0;
@@ -148,7 +148,7 @@ void Interpreter::execute_for_range(const Statement& s) {
     clear_signal(BreakSignal);
 }
 
-void Interpreter::execute_for(const Statement& s) {
+void Interpreter::execute_for(const Step& s) {
     if (s.expr->kind == ExprKind::Range) {
         execute_for_range(s);
         return;
@@ -156,7 +156,7 @@ void Interpreter::execute_for(const Statement& s) {
     execute_for_iterable(s);
 }
 
-void Interpreter::execute_for_iterable(const Statement& s) {
+void Interpreter::execute_for_iterable(const Step& s) {
     Value iterable = evaluate(*s.expr);
     if (iterable.is_error()) {
         report_in_context(ErrorContext::ForIteration, iterable);
@@ -178,7 +178,7 @@ void Interpreter::execute_for_iterable(const Statement& s) {
     clear_signal(BreakSignal);
 }
 
-void Interpreter::execute_match(const Statement& s) {
+void Interpreter::execute_match(const Step& s) {
     Value subject = evaluate(*s.expr);
     if (subject.is_error()) {
         report_in_context(ErrorContext::MatchExpression, subject);
@@ -202,7 +202,7 @@ void Interpreter::execute_match(const Statement& s) {
     if (extra_debug) console::debug_line("No match patterns matched in match statement");
 }
 
-void Interpreter::execute_try(const Statement& s) {
+void Interpreter::execute_try(const Step& s) {
     execute_block(s.body);
     if (has_pending_return() && pending_return_value().is_error()) {
         std::string message = take_return().error_message();
@@ -215,7 +215,7 @@ namespace {
 
 // Whether evaluating the expression can run code that observes variables
 // (a call) — without calls, an expression only reads.
-bool is_pure(const Expression& e) {
+bool is_pure(const Node& e) {
     if (e.kind == ExprKind::Call) return false;
     if (e.left && !is_pure(*e.left)) return false;
     if (e.right && !is_pure(*e.right)) return false;
@@ -226,13 +226,13 @@ bool is_pure(const Expression& e) {
     return true;
 }
 
-bool is_variable(const ExprPtr& e, Symbol symbol) {
+bool is_variable(const NodePtr& e, Symbol symbol) {
     return e && e->kind == ExprKind::Identifier && e->symbol == symbol;
 }
 
 // x = push(x, ...) with the other arguments free of calls.
-bool is_push_update(const Statement& s) {
-    const Expression& e = *s.expr;
+bool is_push_update(const Step& s) {
+    const Node& e = *s.expr;
     if (e.kind != ExprKind::Call || e.call.dotted || e.items.size() < 2 ||
         !is_variable(e.items[0], s.symbol) || resolved_builtin(e) != builtin_index("push"))
         return false;
@@ -242,17 +242,17 @@ bool is_push_update(const Statement& s) {
 }
 
 // s = s + ... with the right operand free of calls.
-bool is_plus_update(const Statement& s) {
-    const Expression& e = *s.expr;
+bool is_plus_update(const Step& s) {
+    const Node& e = *s.expr;
     return e.kind == ExprKind::BinaryOp && e.op.kind == TokenKind::Plus && is_variable(e.left, s.symbol) &&
            is_pure(*e.right);
 }
 
-void assign(Interpreter& in, const Statement& s) {
+void assign(Interpreter& in, const Step& s) {
     in.execute_assignment(s);
 }
 
-void push_update(Interpreter& in, const Statement& s) {
+void push_update(Interpreter& in, const Step& s) {
     if (in.append_in_place(s)) return;
     if (!in.try_update_in_place(s, true)) in.execute_assignment(s);
 }
@@ -261,18 +261,18 @@ void push_update(Interpreter& in, const Statement& s) {
 // for each operator.
 // The general ends of the fast assignments, kept out of line so that the
 // fast code stays small.
-[[gnu::noinline]] void assign_general(Interpreter& in, const Statement& s) {
+[[gnu::noinline]] void assign_general(Interpreter& in, const Step& s) {
     in.execute_assignment(s);
 }
-[[gnu::noinline]] void store_general(Interpreter& in, const Statement& s, Value v) {
+[[gnu::noinline]] void store_general(Interpreter& in, const Step& s, Value v) {
     in.set_variable(s.symbol, std::move(v));
 }
-[[gnu::noinline]] void compound_general(Interpreter& in, const Statement& s) {
+[[gnu::noinline]] void compound_general(Interpreter& in, const Step& s) {
     in.execute_compound_assign(s);
 }
 
-void assign_arithmetic(Interpreter& in, const Statement& s) {
-    const Expression& e = *s.expr;
+void assign_arithmetic(Interpreter& in, const Step& s) {
+    const Node& e = *s.expr;
     if (!e.numeric) [[unlikely]]
         e.numeric = choose_numeric_handler(e);
     NumericOperand result;
@@ -287,13 +287,13 @@ void assign_arithmetic(Interpreter& in, const Statement& s) {
 
 // Only a string gains from growing in place; numbers take the arithmetic
 // fast path of the general assignment.
-void plus_update(Interpreter& in, const Statement& s) {
+void plus_update(Interpreter& in, const Step& s) {
     const Value* current = in.find_binding(s.symbol);
     if (current && current->is_string() && in.try_update_in_place(s, false)) return;
     in.execute_assignment(s);
 }
 
-void plus_update_arithmetic(Interpreter& in, const Statement& s) {
+void plus_update_arithmetic(Interpreter& in, const Step& s) {
     const Value* current = in.find_binding(s.symbol);
     if (current && current->is_string() && in.try_update_in_place(s, false)) return;
     assign_arithmetic(in, s);
@@ -302,7 +302,7 @@ void plus_update_arithmetic(Interpreter& in, const Statement& s) {
 // x op= y with y a variable or a literal and x holding a number: computed
 // and stored in place.
 template <TokenKind Op, Shape R>
-void compound_in_place(Interpreter& in, const Statement& s) {
+void compound_in_place(Interpreter& in, const Step& s) {
     NumericOperand current;
     NumericOperand right;
     Value result;
@@ -318,7 +318,7 @@ void compound_in_place(Interpreter& in, const Statement& s) {
 // x op= <any expression> with x holding a number: the variable is read
 // first (as the general rule does), then the expression runs.
 // What the general rule does once the right side has been evaluated.
-[[gnu::noinline]] void finish_compound(Interpreter& in, const Statement& s, const NumericOperand& current,
+[[gnu::noinline]] void finish_compound(Interpreter& in, const Step& s, const NumericOperand& current,
                                        Value& right) {
     if (right.is_error()) report_in_context(ErrorContext::CompoundAssign, s.name, right);
     Value left = current.is_float ? Value::floating(current.f) : Value::number(current.i);
@@ -326,7 +326,7 @@ void compound_in_place(Interpreter& in, const Statement& s) {
 }
 
 template <TokenKind Op>
-void compound_evaluated(Interpreter& in, const Statement& s) {
+void compound_evaluated(Interpreter& in, const Step& s) {
     NumericOperand current{};
     const Value* binding = in.find_binding(s.symbol);
     if (!binding || !numeric_operand(*binding, current)) [[unlikely]]
@@ -345,25 +345,25 @@ void compound_evaluated(Interpreter& in, const Statement& s) {
     finish_compound(in, s, current, right);
 }
 
-void compound(Interpreter& in, const Statement& s) {
+void compound(Interpreter& in, const Step& s) {
     in.execute_compound_assign(s);
 }
 
 template <TokenKind Op>
 struct InPlaceNumber {
-    static void run(Interpreter& in, const Statement& s) { compound_in_place<Op, Shape::Number>(in, s); }
+    static void run(Interpreter& in, const Step& s) { compound_in_place<Op, Shape::Number>(in, s); }
 };
 template <TokenKind Op>
 struct InPlaceFloat {
-    static void run(Interpreter& in, const Statement& s) { compound_in_place<Op, Shape::Float>(in, s); }
+    static void run(Interpreter& in, const Step& s) { compound_in_place<Op, Shape::Float>(in, s); }
 };
 template <TokenKind Op>
 struct InPlaceVariable {
-    static void run(Interpreter& in, const Statement& s) { compound_in_place<Op, Shape::Variable>(in, s); }
+    static void run(Interpreter& in, const Step& s) { compound_in_place<Op, Shape::Variable>(in, s); }
 };
 template <TokenKind Op>
 struct Evaluated {
-    static void run(Interpreter& in, const Statement& s) { compound_evaluated<Op>(in, s); }
+    static void run(Interpreter& in, const Step& s) { compound_evaluated<Op>(in, s); }
 };
 
 template <template <TokenKind> class Handler>
@@ -375,7 +375,7 @@ StatementHandler compound_for(TokenKind assign) {
     return chosen;
 }
 
-StatementHandler choose_compound(const Statement& s) {
+StatementHandler choose_compound(const Step& s) {
     switch (s.expr->kind) {
     case ExprKind::Number: return compound_for<InPlaceNumber>(s.op.kind);
     case ExprKind::Float: return compound_for<InPlaceFloat>(s.op.kind);
@@ -384,7 +384,7 @@ StatementHandler choose_compound(const Statement& s) {
     }
 }
 
-void if_statement(Interpreter& in, const Statement& s) {
+void if_statement(Interpreter& in, const Step& s) {
     Value condition = in.evaluate(*s.expr);
     if (condition.is_error()) [[unlikely]] {
         report_in_context(ErrorContext::IfCondition, condition);
@@ -397,13 +397,13 @@ void if_statement(Interpreter& in, const Statement& s) {
 }
 
 template <TokenKind Op, Shape L, Shape R>
-[[gnu::always_inline]] inline int comparison_condition(Interpreter& in, const Expression& e) {
+[[gnu::always_inline]] inline int comparison_condition(Interpreter& in, const Node& e) {
     return compare_in_place<Op, L, R>(in, e);
 }
 
 // Both sides are always computed, as `and` and `or` evaluate both operands.
 template <TokenKind Op>
-int logical_condition(Interpreter& in, const Expression& e) {
+int logical_condition(Interpreter& in, const Node& e) {
     int a = e.left->condition(in, *e.left);
     if (a < 0) return -1;
     int b = e.right->condition(in, *e.right);
@@ -414,22 +414,22 @@ int logical_condition(Interpreter& in, const Expression& e) {
         return a || b;
 }
 
-int stored_condition(Interpreter& in, const Expression& e) {
+int stored_condition(Interpreter& in, const Node& e) {
     return e.condition(in, e);
 }
 
 // Any other condition: always evaluated by the general rules.
-int undecided(Interpreter&, const Expression&) {
+int undecided(Interpreter&, const Node&) {
     return -1;
 }
 
-using Decide = int (*)(Interpreter&, const Expression&);
+using Decide = int (*)(Interpreter&, const Node&);
 
 // if and while whose condition is decided without making a value for it
 // (a comparison read in place, or such comparisons joined by and / or);
 // values it does not cover go to the general rules.
 template <Decide decide>
-void if_decided(Interpreter& in, const Statement& s) {
+void if_decided(Interpreter& in, const Step& s) {
     int truth = decide(in, *s.expr);
     if (truth < 0) [[unlikely]] {
         if_statement(in, s);
@@ -442,7 +442,7 @@ void if_decided(Interpreter& in, const Statement& s) {
 }
 
 template <Decide decide>
-void while_decided(Interpreter& in, const Statement& s) {
+void while_decided(Interpreter& in, const Step& s) {
     while (true) {
         int truth = decide(in, *s.expr);
         if (truth < 0) [[unlikely]] {
@@ -463,7 +463,7 @@ void while_decided(Interpreter& in, const Statement& s) {
 
 } // namespace
 
-ConditionHandler choose_condition_handler(const Expression& e) {
+ConditionHandler choose_condition_handler(const Node& e) {
     if (e.kind != ExprKind::BinaryOp) return nullptr;
     if (e.op.kind == TokenKind::And || e.op.kind == TokenKind::Or) {
         ConditionHandler left = choose_condition_handler(*e.left);
@@ -482,14 +482,14 @@ ConditionHandler choose_condition_handler(const Expression& e) {
 
 namespace {
 
-bool is_logical(const Expression& e) {
+bool is_logical(const Node& e) {
     return e.kind == ExprKind::BinaryOp && (e.op.kind == TokenKind::And || e.op.kind == TokenKind::Or);
 }
 
 // The if or while routine (`routine<decide>()`) for the way the statement's
 // condition can be decided.
 template <class Routine>
-StatementHandler choose_decided(const Statement& s, Routine routine) {
+StatementHandler choose_decided(const Step& s, Routine routine) {
     if (is_logical(*s.expr) && (s.expr->condition = choose_condition_handler(*s.expr)))
         return routine.template operator()<stored_condition>();
     StatementHandler chosen = routine.template operator()<undecided>();
@@ -499,48 +499,48 @@ StatementHandler choose_decided(const Statement& s, Routine routine) {
     return chosen;
 }
 
-StatementHandler choose_if(const Statement& s) {
+StatementHandler choose_if(const Step& s) {
     return choose_decided(s, []<Decide decide>() -> StatementHandler { return if_decided<decide>; });
 }
 
-StatementHandler choose_while(const Statement& s) {
+StatementHandler choose_while(const Step& s) {
     return choose_decided(s, []<Decide decide>() -> StatementHandler { return while_decided<decide>; });
 }
 
-void return_statement(Interpreter& in, const Statement& s) {
+void return_statement(Interpreter& in, const Step& s) {
     in.set_return(s.expr ? in.evaluate(*s.expr) : Value::null());
 }
 
-void expression_statement(Interpreter& in, const Statement& s) {
+void expression_statement(Interpreter& in, const Step& s) {
     Value v = in.evaluate(*s.expr);
     if (v.is_error()) report_in_context(ErrorContext::Expression, v);
 }
 
-void function_statement(Interpreter& in, const Statement& s) {
+void function_statement(Interpreter& in, const Step& s) {
     in.set_variable(s.symbol, Value::function(s.function));
 }
-void for_statement(Interpreter& in, const Statement& s) {
+void for_statement(Interpreter& in, const Step& s) {
     in.execute_for(s);
 }
-void for_general(Interpreter& in, const Statement& s) {
+void for_general(Interpreter& in, const Step& s) {
     in.execute_for_iterable(s);
 }
-void match_statement(Interpreter& in, const Statement& s) {
+void match_statement(Interpreter& in, const Step& s) {
     in.execute_match(s);
 }
-void try_statement(Interpreter& in, const Statement& s) {
+void try_statement(Interpreter& in, const Step& s) {
     in.execute_try(s);
 }
-void break_statement(Interpreter& in, const Statement&) {
+void break_statement(Interpreter& in, const Step&) {
     in.raise_signal(Interpreter::BreakSignal);
 }
-void continue_statement(Interpreter& in, const Statement&) {
+void continue_statement(Interpreter& in, const Step&) {
     in.raise_signal(Interpreter::ContinueSignal);
 }
-void global_statement(Interpreter& in, const Statement& s) {
+void global_statement(Interpreter& in, const Step& s) {
     in.declare_global(s.symbol);
 }
-void use_statement(Interpreter& in, const Statement& s) {
+void use_statement(Interpreter& in, const Step& s) {
     in.execute_use(s);
 }
 
@@ -550,7 +550,7 @@ namespace {
 
 // The general routines alone (general_routines_only); null where the
 // statement has no other.
-StatementHandler choose_general_statement(const Statement& s) {
+StatementHandler choose_general_statement(const Step& s) {
     switch (s.kind) {
     case StmtKind::Let:
     case StmtKind::Assign: return assign;
@@ -564,7 +564,7 @@ StatementHandler choose_general_statement(const Statement& s) {
 
 } // namespace
 
-StatementHandler choose_statement_handler(const Statement& s) {
+StatementHandler choose_statement_handler(const Step& s) {
     if (general_routines_only) [[unlikely]] {
         if (StatementHandler general = choose_general_statement(s)) return general;
     }

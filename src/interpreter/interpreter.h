@@ -19,7 +19,7 @@
 
 #include "interpreter/graphics_ops/graphics_state.h"
 #include "interpreter/value.h"
-#include "parser/ast.h"
+#include "interpreter/program.h"
 
 namespace wexlin {
 
@@ -89,21 +89,21 @@ class Interpreter {
 
     // Evaluation and execution. Each node runs through the handler chosen
     // for its shape the first time it runs (nodes.h).
-    Value evaluate(const Expression& expression) {
+    Value evaluate(const Node& expression) {
         if (!expression.handler) [[unlikely]]
             expression.handler = choose_handler(expression);
         return expression.handler(*this, expression);
     }
     // Runs one statement; running out of memory or past a size limit inside
     // it ends the statement with an error line, never the process.
-    void execute(const Statement& statement);
+    void execute(const Step& statement);
     // Evaluates with the same guard: such a failure gives an Error value.
-    Value evaluate_guarded(const Expression& expression);
-    void execute_block(const StatementList& statements);
-    Value call_function(const FunctionDecl& function, std::vector<Value>& args);
-    Value call_function(const FunctionDecl& function, Value* args, std::size_t count);
+    Value evaluate_guarded(const Node& expression);
+    void execute_block(const StepList& statements);
+    Value call_function(const CompiledFunction& function, std::vector<Value>& args);
+    Value call_function(const CompiledFunction& function, Value* args, std::size_t count);
     // A plain call of a user function by name (the commonest call of all).
-    Value call_user_function(const Expression& call);
+    Value call_user_function(const Node& call);
 
     // Control-flow signals: a pending return (with its value), break and
     // continue travel outward through blocks until something takes them.
@@ -131,27 +131,26 @@ class Interpreter {
 
     // The general routines behind the specialised handlers: every case of a
     // node kind, with all its messages.
-    Value evaluate_binary(const Expression& e);
-    Value evaluate_unary(const Expression& e);
-    Value evaluate_index(const Expression& e);
-    Value evaluate_range(const Expression& e);
-    Value evaluate_identifier(const Expression& e);
-    Value evaluate_string(const Expression& e);
-    Value evaluate_array(const Expression& e);
-    Value evaluate_dict(const Expression& e);
-    Value dispatch_call(const Expression& call);
-    void execute_assignment(const Statement& s);
-    void execute_compound_assign(const Statement& s);
-    void execute_for(const Statement& s);
+    Value evaluate_binary(const Node& e);
+    Value evaluate_unary(const Node& e);
+    Value evaluate_index(const Node& e);
+    Value evaluate_range(const Node& e);
+    Value evaluate_identifier(const Node& e);
+    Value evaluate_array(const Node& e);
+    Value evaluate_dict(const Node& e);
+    Value dispatch_call(const Node& call);
+    void execute_assignment(const Step& s);
+    void execute_compound_assign(const Step& s);
+    void execute_for(const Step& s);
     // The for loop over the evaluated iterable, a range built as an array.
-    void execute_for_iterable(const Statement& s);
-    void execute_match(const Statement& s);
-    void execute_try(const Statement& s);
-    void execute_use(const Statement& s);
+    void execute_for_iterable(const Step& s);
+    void execute_match(const Step& s);
+    void execute_try(const Step& s);
+    void execute_use(const Step& s);
     // x = push(x, ...) and s = s + ...: false when the general path must run.
-    bool try_update_in_place(const Statement& s, bool push_form);
-    bool append_in_place(const Statement& s);
-    void report_update_error(const Statement& s, const Value& error);
+    bool try_update_in_place(const Step& s, bool push_form);
+    bool append_in_place(const Step& s);
+    void report_update_error(const Step& s, const Value& error);
     // Moves the variable's value out when the statement is about to replace
     // it with a result computed from it, so the builtin can reuse the storage.
     Value take_binding(Symbol name) {
@@ -160,7 +159,7 @@ class Interpreter {
     }
     std::vector<Value> borrow_argument_list();
     void return_argument_list(std::vector<Value> args);
-    Value call_named_value(const Expression& call, std::vector<Value>& args);
+    Value call_named_value(const Node& call, std::vector<Value>& args);
 
   private:
     struct Binding {
@@ -186,22 +185,22 @@ class Interpreter {
     }
     void grow_slots(Symbol name);
     void bind_global(Slot& s, Symbol name, Value&& value);
-    static ExpressionHandler choose_handler(const Expression& e);
+    static ExpressionHandler choose_handler(const Node& e);
 
-    void run_statement(const Statement& s);
-    void abandon_statement(const Statement& s, const char* message);
+    void run_statement(const Step& s);
+    void abandon_statement(const Step& s, const char* message);
     // Ends the current call frame: its bindings go, and what they hid returns.
     void unwind_bindings(std::size_t start);
     // Links bindings made (unlinked) from `start` on into a new call frame.
     void enter_frame(std::size_t start);
     // Runs a function body in the frame entered above and ends the frame.
-    Value run_frame(const FunctionDecl& function, std::size_t start);
-    void execute_for_range(const Statement& s);
-    void run_loop_body(const Statement& s, bool& stop);
+    Value run_frame(const CompiledFunction& function, std::size_t start);
+    void execute_for_range(const Step& s);
+    void run_loop_body(const Step& s, bool& stop);
 
     // calls.cpp
-    Value dispatch_with(const Expression& call, std::vector<Value>& args);
-    Value call_module_function(const Expression& call, std::vector<Value>& args);
+    Value dispatch_with(const Node& call, std::vector<Value>& args);
+    Value call_module_function(const Node& call, std::vector<Value>& args);
     Value call_builtin_function_value(const std::string& name, std::vector<Value>& args);
 
     // module_loader.cpp

@@ -59,7 +59,7 @@ void set_embedded_modules(std::unordered_map<std::string, std::string> modules) 
     embedded_modules() = std::move(modules);
 }
 
-void Interpreter::execute_use(const Statement& s) {
+void Interpreter::execute_use(const Step& s) {
     std::optional<ExportTable> exports = load_module(s.module);
     if (!exports) {
         report_error("Failed to import module '" + s.module + "'");
@@ -141,7 +141,7 @@ std::optional<ExportTable> Interpreter::load_module(const std::string& name) {
 
     std::vector<Token> tokens = tokenize(*source);
     Parser parser(tokens, false);
-    StatementList statements = parser.parse_program();
+    StepList statements = compile(parser.parse_program());
     ExportTable exports;
     {
         Interpreter module;

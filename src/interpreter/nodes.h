@@ -23,12 +23,12 @@
 namespace wexlin {
 
 // Chosen per node kind (evaluator.cpp, calls.cpp, executor.cpp).
-ExpressionHandler choose_binary_handler(const Expression& e);
-ExpressionHandler choose_call_handler(const Expression& e);
-StatementHandler choose_statement_handler(const Statement& s);
+ExpressionHandler choose_binary_handler(const Node& e);
+ExpressionHandler choose_call_handler(const Node& e);
+StatementHandler choose_statement_handler(const Step& s);
 
 // The builtin a plain call names (its index in the builtin table), -1 none.
-int resolved_builtin(const Expression& call);
+int resolved_builtin(const Node& call);
 
 // Applies a binary operator to two evaluated operands (an Error operand is
 // just a value of kind error here).
@@ -62,15 +62,9 @@ struct NumericOperand {
     return false;
 }
 
-// The arithmetic operators on numbers, giving a number: false when the
-// kernel gives none (division by zero), which leaves the operation and its
-// message to the general routine.
-template <TokenKind Op>
-[[gnu::always_inline]] inline bool numeric_result(const NumericOperand& a, const NumericOperand& b,
-                                                  NumericOperand& out) {
-    static_assert(is_arithmetic(Op));
-    Outcome r =
-        !a.is_float && !b.is_float ? on_numbers<Op>(a.i, b.i) : on_floats<Op>(a.as_double(), b.as_double());
+// The outcome of a kernel as a numeric operand, or false for one that is
+// not a number or a float.
+[[gnu::always_inline]] inline bool store_numeric(Outcome r, NumericOperand& out) {
     if (r.kind == Outcome::Number) {
         out.is_float = false;
         out.i = r.i;
@@ -84,6 +78,28 @@ template <TokenKind Op>
     return false;
 }
 
+// The outcome of a kernel as a value, or false for a failure.
+[[gnu::always_inline]] inline bool store_value(Outcome r, Value& out) {
+    switch (r.kind) {
+    case Outcome::Number: out = Value::number(r.i); return true;
+    case Outcome::Float: out = Value::floating(r.f); return true;
+    case Outcome::Boolean: out = Value::boolean(r.b); return true;
+    default: return false;
+    }
+}
+
+// The arithmetic operators on numbers, giving a number: false when the
+// kernel gives none (division by zero), which leaves the operation and its
+// message to the general routine. Each kind of operands stores its own
+// outcome, so that the outcome's kind is known at compile time on each path.
+template <TokenKind Op>
+[[gnu::always_inline]] inline bool numeric_result(const NumericOperand& a, const NumericOperand& b,
+                                                  NumericOperand& out) {
+    static_assert(is_arithmetic(Op));
+    if (!a.is_float && !b.is_float) return store_numeric(on_numbers<Op>(a.i, b.i), out);
+    return store_numeric(on_floats<Op>(a.as_double(), b.as_double()), out);
+}
+
 // The operators with a fast path, on two numbers, two floats or a number
 // and a float: the kernel's value, or false when it gives none, which leaves
 // the operation and its message to the general routine.
@@ -91,14 +107,8 @@ template <TokenKind Op>
 [[gnu::always_inline]] inline bool fast_numeric(const NumericOperand& a, const NumericOperand& b,
                                                 Value& out) {
     static_assert(has_fast_path(Op));
-    Outcome r =
-        !a.is_float && !b.is_float ? on_numbers<Op>(a.i, b.i) : on_floats<Op>(a.as_double(), b.as_double());
-    switch (r.kind) {
-    case Outcome::Number: out = Value::number(r.i); return true;
-    case Outcome::Float: out = Value::floating(r.f); return true;
-    case Outcome::Boolean: out = Value::boolean(r.b); return true;
-    default: return false;
-    }
+    if (!a.is_float && !b.is_float) return store_value(on_numbers<Op>(a.i, b.i), out);
+    return store_value(on_floats<Op>(a.as_double(), b.as_double()), out);
 }
 
 // Operands that can be read in place, without evaluating anything: a
@@ -108,11 +118,11 @@ template <TokenKind Op>
 // like a variable it can be read without effects: reading it only fails.
 enum class Shape { Variable, Number, Float, Tree, Other };
 
-Shape shape_of(const Expression& e);
-NumericHandler choose_numeric_handler(const Expression& e);
+Shape shape_of(const Node& e);
+NumericHandler choose_numeric_handler(const Node& e);
 
 template <Shape S>
-[[gnu::always_inline]] inline bool read_operand(Interpreter& in, const Expression& e, NumericOperand& out) {
+[[gnu::always_inline]] inline bool read_operand(Interpreter& in, const Node& e, NumericOperand& out) {
     if constexpr (S == Shape::Number) {
         out.is_float = false;
         out.i = e.number;
@@ -131,22 +141,33 @@ template <Shape S>
     }
 }
 
+// Equality of floats, rare in loops, kept out of line so that the integer
+// comparison beside it stays small.
+template <TokenKind Op>
+[[gnu::noinline]] int float_equality(double a, double b) {
+    return on_floats<Op>(a, b).b ? 1 : 0;
+}
+
 // A comparison of two operands read in place: 1 true, 0 false, -1 when the
 // fast path does not cover the values (nothing has been evaluated then).
 template <TokenKind Op, Shape L, Shape R>
-[[gnu::always_inline]] inline int compare_in_place(Interpreter& in, const Expression& e) {
+[[gnu::always_inline]] inline int compare_in_place(Interpreter& in, const Node& e) {
+    static_assert(is_comparison(Op));
     NumericOperand a;
     NumericOperand b;
-    Value result;
-    if (read_operand<L>(in, *e.left, a) && read_operand<R>(in, *e.right, b) && fast_numeric<Op>(a, b, result))
-        return result.as_bool() ? 1 : 0;
-    return -1;
+    if (!read_operand<L>(in, *e.left, a) || !read_operand<R>(in, *e.right, b)) return -1;
+    // A comparison's kernel always decides, with a boolean.
+    if (!a.is_float && !b.is_float) return compare_numbers<Op>(a.i, b.i) ? 1 : 0;
+    if constexpr (Op == TokenKind::Equal || Op == TokenKind::NotEqual)
+        return float_equality<Op>(a.as_double(), b.as_double());
+    else
+        return on_floats<Op>(a.as_double(), b.as_double()).b ? 1 : 0;
 }
 
 // Calls f<Op, L, R>() for a comparison of variables and number literals;
 // false for any other expression.
 template <class F>
-inline bool with_simple_comparison(const Expression& e, F&& f) {
+inline bool with_simple_comparison(const Node& e, F&& f) {
     if (e.kind != ExprKind::BinaryOp) return false;
     Shape l = shape_of(*e.left);
     Shape r = shape_of(*e.right);
@@ -171,7 +192,7 @@ inline bool with_simple_comparison(const Expression& e, F&& f) {
 }
 
 // One statement under the guard described at Interpreter::execute.
-[[gnu::always_inline]] inline void Interpreter::run_statement(const Statement& s) {
+[[gnu::always_inline]] inline void Interpreter::run_statement(const Step& s) {
     try {
         if (!s.handler) [[unlikely]]
             s.handler = choose_statement_handler(s);
@@ -188,7 +209,7 @@ inline bool with_simple_comparison(const Expression& e, F&& f) {
 
 // The condition handler of a comparison, or of `and` / `or` over such
 // conditions; null for anything else. Sets it on the nodes below too.
-ConditionHandler choose_condition_handler(const Expression& e);
+ConditionHandler choose_condition_handler(const Node& e);
 
 // Truth of a condition; booleans, the common case, without a call.
 inline bool truthy(const Value& v) {

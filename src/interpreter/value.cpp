@@ -7,7 +7,7 @@
 #include <new>
 #include <sodium.h>
 
-#include "parser/ast.h"
+#include "interpreter/program.h"
 #include "support/float_format.h"
 #include "support/limits.h"
 
@@ -65,7 +65,7 @@ Value Value::dict(Dict entries) {
     return v;
 }
 
-Value Value::function(std::shared_ptr<const FunctionDecl> decl) {
+Value Value::function(std::shared_ptr<const CompiledFunction> decl) {
     Value v(ValueKind::Function);
     auto* object = new FunctionObject;
     object->decl = std::move(decl);
@@ -405,7 +405,7 @@ void append_debug_scalar(std::string& out, const Value& value) {
             if (i) out += ", ";
             out += quote_debug_text(decl.params[i]);
         }
-        out += "], body: " + wexlin::debug_form(decl.body) + " }";
+        out += "], body: " + wexlin::debug_form(decl.source->body) + " }";
         return;
     }
     case ValueKind::BuiltinFunction:

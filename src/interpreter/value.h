@@ -23,7 +23,7 @@
 
 namespace wexlin {
 
-struct FunctionDecl; // parser/ast.h
+struct CompiledFunction; // interpreter/program.h
 
 enum class ValueKind : std::uint8_t {
     Number,
@@ -113,7 +113,7 @@ class Value {
     static Value string(std::string text);
     static Value array(ValueArray items);
     static Value dict(Dict entries);
-    static Value function(std::shared_ptr<const FunctionDecl> decl);
+    static Value function(std::shared_ptr<const CompiledFunction> decl);
     static Value builtin_function(std::string full_name);
     static Value error(std::string message);
     static Value rect(RectShape r);
@@ -143,7 +143,7 @@ class Value {
     const std::string& error_message() const { return as_string(); }
     const ValueArray& as_array() const;
     const Dict& as_dict() const;
-    const std::shared_ptr<const FunctionDecl>& as_function() const;
+    const std::shared_ptr<const CompiledFunction>& as_function() const;
     RectShape as_rect() const;
     ColorShape as_color() const;
     CircleShape as_circle() const;
@@ -253,7 +253,7 @@ struct DictObject : HeapObject {
     Dict dict;
 };
 struct FunctionObject : HeapObject {
-    std::shared_ptr<const FunctionDecl> decl;
+    std::shared_ptr<const CompiledFunction> decl;
 };
 
 inline const std::string& Value::as_string() const {
@@ -265,7 +265,7 @@ inline const ValueArray& Value::as_array() const {
 inline const Dict& Value::as_dict() const {
     return static_cast<const DictObject*>(m_payload.object)->dict;
 }
-inline const std::shared_ptr<const FunctionDecl>& Value::as_function() const {
+inline const std::shared_ptr<const CompiledFunction>& Value::as_function() const {
     return static_cast<const FunctionObject*>(m_payload.object)->decl;
 }
 inline ValueArray& Value::array_mut() {

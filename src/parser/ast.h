@@ -1,5 +1,6 @@
-// The syntax tree. Nodes own their children; function definitions are shared
-// (read-only) between the tree and every function value made from them.
+// The syntax tree, as the parser makes it and nothing else: the interpreter
+// runs the executable form compiled from it (interpreter/program.h). Nodes
+// own their children; function definitions are shared read-only.
 #pragma once
 
 #include <cstdint>
@@ -33,34 +34,12 @@ struct Expression;
 struct Statement;
 using ExprPtr = std::unique_ptr<Expression>;
 
-class Interpreter;
-class Value;
-struct NumericOperand;
-
-// The routine that runs a node, chosen by the interpreter the first time the
-// node runs from the node's shape (operator, kinds of its operands, kind of
-// call), so that each later run goes straight to code specialised for it.
-using ExpressionHandler = Value (*)(Interpreter&, const Expression&);
-using StatementHandler = void (*)(Interpreter&, const Statement&);
-// For arithmetic over variables and number literals: computes the number
-// without making a value; false when the operands are not numbers it covers.
-using NumericHandler = bool (*)(Interpreter&, const Expression&, NumericOperand&);
-// For conditions made of comparisons of such operands (joined by and / or):
-// 1 true, 0 false, -1 when the values are not ones it covers.
-using ConditionHandler = int (*)(Interpreter&, const Expression&);
-
-// How a call name was resolved when it was parsed, so the interpreter does not
-// look it up again on every call.
+// How a call name splits, decided when it was parsed.
 struct CallTarget {
     bool dotted{false};
-    std::string module;      // dotted: text before the first dot
-    std::string function;    // dotted: text after it
-    mutable int builtin{-2}; // plain: builtin table index, -1 none, -2 not yet resolved
-    // dotted: the native module the name starts with (index in the interpreter's
-    // table), -1 none, -2 not yet resolved; and its function, -1 none
-    mutable int native_module{-2};
-    mutable int native_function{-1};
-    Symbol symbol{0}; // plain: the name as a symbol; dotted: the module name
+    std::string module;   // dotted: text before the first dot
+    std::string function; // dotted: text after it
+    Symbol symbol{0};     // plain: the name as a symbol; dotted: the module name
 };
 
 struct Expression {
@@ -82,12 +61,6 @@ struct Expression {
     std::vector<ExprPtr> items; // Array elements, Call args
     std::vector<std::pair<std::string, ExprPtr>> entries; // Dict
     CallTarget call;
-    // The interpreter keeps a literal's run-time value here after its first
-    // evaluation, so a string literal is not allocated again on every run.
-    mutable std::shared_ptr<void> cached_value;
-    mutable ExpressionHandler handler{nullptr};
-    mutable NumericHandler numeric{nullptr};
-    mutable ConditionHandler condition{nullptr};
 };
 
 enum class StmtKind : std::uint8_t {
@@ -140,7 +113,6 @@ struct Statement {
     std::string module; // Use
     std::optional<std::string> alias;
     std::optional<std::vector<std::string>> items;
-    mutable StatementHandler handler{nullptr};
 };
 
 // Printable (debug) forms: Name { field: value, ... }, Name(value), bare names.

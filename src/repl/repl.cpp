@@ -82,11 +82,11 @@ void repl() {
         }
         std::string input = pending.empty() ? line : pending + "\n" + line;
         pending.clear();
-        StatementList statements;
+        StepList statements;
         try {
             std::vector<Token> tokens = tokenize(input);
             Parser parser(tokens, false);
-            statements = parser.parse_program();
+            statements = compile(parser.parse_program());
         } catch (const std::bad_alloc&) {
             console::error_line(limits::out_of_memory);
             continue;

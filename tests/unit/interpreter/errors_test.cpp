@@ -28,7 +28,7 @@ std::vector<std::string> errors_of(const std::string& source) {
         ScopedErrorSink sink(capture);
         std::vector<Token> tokens = tokenize(source);
         Parser parser(tokens, false);
-        StatementList statements = parser.parse_program();
+        StepList statements = compile(parser.parse_program());
         Interpreter interpreter;
         for (const auto& statement : statements)
             interpreter.execute(statement);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "interpreter/program.h"
 #include "interpreter/value.h"
 #include "lexer/lexer.h"
 #include "parser/parser.h"
@@ -86,10 +87,10 @@ Value numbers(std::initializer_list<std::int64_t> list) {
     return Value::array(std::move(items));
 }
 
-std::shared_ptr<const FunctionDecl> function_decl(std::string_view source) {
+std::shared_ptr<const CompiledFunction> function_decl(std::string_view source) {
     std::vector<Token> tokens = tokenize(source);
     Parser parser(tokens, false);
-    StatementList statements = parser.parse_program();
+    StepList statements = compile(parser.parse_program());
     return statements.at(0).function;
 }
 

@@ -1,0 +1,123 @@
+// From the syntax tree to the executable form: a node per syntax node with
+// the facts running it needs, call sites resolved to table indices, string
+// literals made into values once.
+#include "interpreter/builtins/builtins.h"
+#include "interpreter/module_entry.h"
+#include "interpreter/program.h"
+
+namespace wexlin {
+
+// Long chains (a + b + c + ...) are taken apart iteratively, as in the tree,
+// so that releasing a deep program cannot exhaust the stack.
+Node::~Node() {
+    std::vector<NodePtr> pending;
+    auto take = [&](NodePtr& child) {
+        if (child && (child->left || child->right || !child->items.empty() || !child->entries.empty()))
+            pending.push_back(std::move(child));
+    };
+    take(left);
+    take(right);
+    while (!pending.empty()) {
+        NodePtr node = std::move(pending.back());
+        pending.pop_back();
+        take(node->left);
+        take(node->right);
+    }
+}
+
+namespace {
+
+CallSite resolve_call_site(const CallTarget& target, const std::string& name) {
+    CallSite site;
+    site.dotted = target.dotted;
+    site.module = target.module;
+    site.function = target.function;
+    site.symbol = target.symbol;
+    if (!target.dotted) {
+        // A builtin's name always means the builtin, whatever variables exist.
+        site.builtin = builtin_index(name);
+        return site;
+    }
+    // A dotted name decides here whether it names a native module and which
+    // of its functions: `use` only decides whether the module may be called.
+    auto modules = native_modules();
+    for (std::size_t m = 0; m < modules.size(); ++m) {
+        if (modules[m].name != target.module) continue;
+        site.native_module = static_cast<int>(m);
+        if (const NativeFunction* function = modules[m].find(target.function))
+            site.native_function = static_cast<int>(function - modules[m].functions.data());
+    }
+    return site;
+}
+
+NodePtr compile_expression(const Expression& e);
+
+NodePtr compile_optional(const ExprPtr& e) {
+    return e ? compile_expression(*e) : nullptr;
+}
+
+NodePtr compile_expression(const Expression& e) {
+    auto node = std::make_unique<Node>(e.kind);
+    node->number = e.number;
+    node->floating = e.floating;
+    node->boolean = e.boolean;
+    node->text = e.text;
+    node->symbol = e.symbol;
+    node->op = e.op;
+    node->left = compile_optional(e.left);
+    node->right = compile_optional(e.right);
+    node->items.reserve(e.items.size());
+    for (const auto& item : e.items)
+        node->items.push_back(compile_expression(*item));
+    node->entries.reserve(e.entries.size());
+    for (const auto& [key, value] : e.entries)
+        node->entries.emplace_back(key, compile_expression(*value));
+    if (e.kind == ExprKind::Call) node->call = resolve_call_site(e.call, e.text);
+    if (e.kind == ExprKind::String) node->literal = Value::string(e.text);
+    return node;
+}
+
+std::shared_ptr<const CompiledFunction> compile_function(const std::shared_ptr<const FunctionDecl>& decl) {
+    auto function = std::make_shared<CompiledFunction>();
+    function->params = decl->params;
+    function->param_symbols = decl->param_symbols;
+    function->body = compile(decl->body);
+    function->source = decl;
+    return function;
+}
+
+Step compile_statement(const Statement& s) {
+    Step step(s.kind);
+    step.name = s.name;
+    step.symbol = s.symbol;
+    step.op = s.op;
+    step.expr = compile_optional(s.expr);
+    if (s.function) step.function = compile_function(s.function);
+    step.body = compile(s.body);
+    if (s.else_body) step.else_body = compile(*s.else_body);
+    step.catch_body = compile(s.catch_body);
+    step.arms.reserve(s.arms.size());
+    for (const auto& arm : s.arms) {
+        CompiledArm compiled;
+        compiled.wildcard = arm.wildcard;
+        compiled.pattern = compile_optional(arm.pattern);
+        compiled.body = compile(arm.body);
+        step.arms.push_back(std::move(compiled));
+    }
+    step.module = s.module;
+    step.alias = s.alias;
+    step.items = s.items;
+    return step;
+}
+
+} // namespace
+
+StepList compile(const StatementList& statements) {
+    StepList steps;
+    steps.reserve(statements.size());
+    for (const auto& s : statements)
+        steps.push_back(compile_statement(s));
+    return steps;
+}
+
+} // namespace wexlin

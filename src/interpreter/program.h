@@ -1,0 +1,117 @@
+// The executable form of a program: what `compile` makes of the syntax tree
+// and what the interpreter runs. The tree stays as the parser made it; every
+// run-time cache (the routine chosen for a node, a string literal's value,
+// what a call name resolves to) lives here instead.
+//
+// A node keeps the facts of its syntax node that running it needs, under the
+// same names, and the routine that runs it. The routine is picked from the
+// node's shape the first time the node runs (see nodes.h), never from values,
+// so the choice stays right for every later run.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "interpreter/value.h"
+#include "parser/ast.h"
+
+namespace wexlin {
+
+class Interpreter;
+struct Node;
+struct Step;
+struct NumericOperand;
+using NodePtr = std::unique_ptr<Node>;
+using StepList = std::vector<Step>;
+
+// The routine that runs a node, chosen the first time the node runs.
+using ExpressionHandler = Value (*)(Interpreter&, const Node&);
+using StatementHandler = void (*)(Interpreter&, const Step&);
+// For arithmetic over variables and number literals: computes the number
+// without making a value; false when the operands are not numbers it covers.
+using NumericHandler = bool (*)(Interpreter&, const Node&, NumericOperand&);
+// For conditions made of comparisons of such operands (joined by and / or):
+// 1 true, 0 false, -1 when the values are not ones it covers.
+using ConditionHandler = int (*)(Interpreter&, const Node&);
+
+// What a call name means, resolved once per call site.
+struct CallSite {
+    bool dotted{false};
+    std::string module;   // dotted: text before the first dot
+    std::string function; // dotted: text after it
+    Symbol symbol{0};     // plain: the name as a symbol; dotted: the module name
+    int builtin{-1};      // plain: builtin table index, -1 none
+    // dotted: the native module the name starts with (index in the table of
+    // native modules) and its function; -1 none
+    int native_module{-1};
+    int native_function{-1};
+};
+
+struct Node {
+    explicit Node(ExprKind k) : kind(k) {}
+    ~Node();
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+
+    ExprKind kind;
+    std::int64_t number{0};
+    double floating{0.0};
+    bool boolean{false};
+    std::string text; // String literal, Identifier name, Call name
+    Symbol symbol{0}; // Identifier
+    Token op;         // BinaryOp, UnaryOp
+    NodePtr left;     // BinaryOp left, UnaryOp operand, Index object, Range start
+    NodePtr right;    // BinaryOp right, Index index, Range end
+    std::vector<NodePtr> items; // Array elements, Call args
+    std::vector<std::pair<std::string, NodePtr>> entries; // Dict
+    CallSite call;
+    Value literal; // a String literal's value, made once
+    mutable ExpressionHandler handler{nullptr};
+    mutable NumericHandler numeric{nullptr};
+    mutable ConditionHandler condition{nullptr};
+};
+
+struct CompiledFunction {
+    std::vector<std::string> params;
+    std::vector<Symbol> param_symbols;
+    StepList body;
+    // The definition as parsed, for the printed (debug) form of the function.
+    std::shared_ptr<const FunctionDecl> source;
+};
+
+struct CompiledArm {
+    bool wildcard{false};
+    NodePtr pattern;
+    StepList body;
+};
+
+struct Step {
+    explicit Step(StmtKind k) : kind(k) {}
+    Step(Step&&) noexcept = default;
+    Step& operator=(Step&&) noexcept = default;
+
+    StmtKind kind;
+    std::string name; // Let, Assign, CompoundAssign, Function, For var, Try catch var, Global
+    Symbol symbol{0};
+    Token op;     // CompoundAssign
+    NodePtr expr; // value, condition, iterable, subject, return value (may be null)
+    std::shared_ptr<const CompiledFunction> function;
+    StepList body; // If then, While, For, Try body
+    std::optional<StepList> else_body;
+    StepList catch_body;
+    std::vector<CompiledArm> arms;
+    std::string module; // Use
+    std::optional<std::string> alias;
+    std::optional<std::vector<std::string>> items;
+    mutable StatementHandler handler{nullptr};
+};
+
+// The executable form of parsed statements (a program, a module, a REPL
+// line). Each call site is resolved here; routines are chosen as nodes run.
+StepList compile(const StatementList& statements);
+
+} // namespace wexlin
