@@ -35,7 +35,10 @@ SIZE_LINE = re.compile(r"^(?P<head>.*?)(?P<number>\d+)(?P<tail>\s*#\s*@(?P<name>
 def start_xvfb():
     read_end, write_end = os.pipe()
     server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+         # The server would otherwise start afresh whenever its last client
+         # leaves, refusing a program that connects meanwhile.
+         "-noreset"],
         pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b""

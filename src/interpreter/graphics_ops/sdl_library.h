@@ -34,7 +34,10 @@ namespace wexlin::graphics {
     X(GetRendererOutputSize)                                                                                 \
     X(CreateWindow)                                                                                          \
     X(CreateRenderer)                                                                                        \
-    X(GetRendererInfo)
+    X(GetRendererInfo)                                                                                       \
+    X(GetNumRenderDrivers)                                                                                   \
+    X(GetRenderDriverInfo)                                                                                   \
+    X(GL_GetProcAddress)
 
 struct SdlLibrary {
 #define WEXLIN_SDL_POINTER(name) decltype(&::SDL_##name) name = nullptr;
