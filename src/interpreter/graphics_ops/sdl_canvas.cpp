@@ -286,8 +286,9 @@ int software_driver_index() {
 // names through SDL's own setting (SDL_RENDER_DRIVER) is always kept.
 SDL_Renderer* create_renderer(SDL_Window* window) {
     SDL_Renderer* renderer = sdl().CreateRenderer(window, -1, 0);
-    if (!renderer || sdl().GetHint(SDL_HINT_RENDER_DRIVER) != nullptr || !on_emulated_opengl(renderer))
-        return renderer;
+    // An empty setting names no driver, for SDL as here.
+    const char* named = sdl().GetHint(SDL_HINT_RENDER_DRIVER);
+    if (!renderer || (named && *named) || !on_emulated_opengl(renderer)) return renderer;
     int software = software_driver_index();
     if (software < 0) return renderer;
     sdl().DestroyRenderer(renderer);
