@@ -281,7 +281,7 @@ int software_driver_index() {
 // The first renderer SDL offers, as a rule. Where that is OpenGL emulated on
 // the CPU, SDL's own software renderer draws the same pixels into the
 // window's memory directly and is several times faster (a frame of 5000
-// small rectangles and circles runs about ten times as fast), so it is taken
+// small rectangles and circles runs over ten times as fast), so it is taken
 // instead; a real graphics card keeps its OpenGL renderer. A driver the user
 // names through SDL's own setting (SDL_RENDER_DRIVER) is always kept.
 SDL_Renderer* create_renderer(SDL_Window* window) {
@@ -292,6 +292,11 @@ SDL_Renderer* create_renderer(SDL_Window* window) {
     int software = software_driver_index();
     if (software < 0) return renderer;
     sdl().DestroyRenderer(renderer);
+    // SDL would otherwise show the software renderer's frames through that
+    // same emulated OpenGL, which costs about as much again as the drawing;
+    // the window system's own image transfer is far cheaper. The user's
+    // setting of the hint still wins.
+    sdl().SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     renderer = sdl().CreateRenderer(window, software, 0);
     if (!renderer) renderer = sdl().CreateRenderer(window, -1, 0);
     return renderer;
