@@ -89,7 +89,7 @@ def main():
     parser.add_argument("--frames", type=int, default=60)
     parser.add_argument("--reps", type=int, default=3)
     parser.add_argument("--render-driver", help="SDL's render driver for wexlin (SDL_RENDER_DRIVER), "
-                        "for example software; SDL's first choice when left out")
+                        "for example software; wexlin's own choice when left out")
     args = parser.parse_args()
     sizes = [int(size) for size in args.sizes.split(",")]
     server, display = start_xvfb()
