@@ -272,7 +272,8 @@ int software_driver_index() {
     int count = sdl().GetNumRenderDrivers();
     for (int i = 0; i < count; ++i) {
         SDL_RendererInfo info{};
-        if (sdl().GetRenderDriverInfo(i, &info) == 0 && info.name && std::string_view(info.name) == "software")
+        if (sdl().GetRenderDriverInfo(i, &info) == 0 && info.name &&
+            std::string_view(info.name) == "software")
             return i;
     }
     return -1;
