@@ -34,11 +34,11 @@ SIZE_LINE = re.compile(r"^(?P<head>.*?)(?P<number>\d+)(?P<tail>\s*#\s*@(?P<name>
 
 def start_xvfb():
     read_end, write_end = os.pipe()
-    # -noreset: an X server resets when its last client leaves, and a script
-    # starting during the reset cannot connect (SDL then falls back on an
-    # off-screen driver), which happens whenever one script ends before the next.
     server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset"],
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+         # The server would otherwise start afresh whenever its last client
+         # leaves, refusing a program that connects meanwhile.
+         "-noreset"],
         pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b""
@@ -89,7 +89,7 @@ def main():
     parser.add_argument("--frames", type=int, default=60)
     parser.add_argument("--reps", type=int, default=3)
     parser.add_argument("--render-driver", help="SDL's render driver for wexlin (SDL_RENDER_DRIVER), "
-                        "for example software; SDL's first choice when left out")
+                        "for example software; wexlin's own choice when left out")
     args = parser.parse_args()
     sizes = [int(size) for size in args.sizes.split(",")]
     server, display = start_xvfb()

@@ -40,13 +40,12 @@ print("end")
 def start_xvfb():
     read_end, write_end = os.pipe()
     # No key repeat: a key held down by xdotool would otherwise repeat, and
-    # Wine then loses the final release.
-    # -noreset: an X server resets when its last client leaves, and a script
-    # starting during the reset cannot connect (SDL then falls back on an
-    # off-screen driver), which happens whenever one script ends before the next.
+    # Wine then loses the final release. No reset: the server would otherwise
+    # start afresh whenever its last client leaves, refusing a program that
+    # connects meanwhile.
     server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "320x240x24",
-                               "-ardelay", "60000", "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
+                               "-ardelay", "60000", "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b""
     deadline = time.monotonic() + 20

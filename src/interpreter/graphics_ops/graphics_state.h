@@ -48,7 +48,8 @@ struct PixelRect {
 // A window with its renderer. As a raster target it collects the points and
 // runs of one shape and hands them over in one batch when the shape ends:
 // one renderer call per shape instead of one per pixel or row draws the same
-// pixels far faster. It is bounded by the renderer's output size.
+// pixels far faster (and the SDL window joins the batches of one colour
+// further, see sdl_canvas.cpp). It is bounded by the renderer's output size.
 class Canvas : public RasterTarget {
   public:
     // Each answers false when the renderer reports a failure; error_text()

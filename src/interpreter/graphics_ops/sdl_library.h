@@ -28,11 +28,16 @@ namespace wexlin::graphics {
     X(RenderDrawPoints)                                                                                      \
     X(RenderFillRects)                                                                                       \
     X(RenderPresent)                                                                                         \
+    X(RenderFlush)                                                                                           \
     X(GetWindowSize)                                                                                         \
     X(SetWindowFullscreen)                                                                                   \
     X(GetRendererOutputSize)                                                                                 \
     X(CreateWindow)                                                                                          \
-    X(CreateRenderer)
+    X(CreateRenderer)                                                                                        \
+    X(GetRendererInfo)                                                                                       \
+    X(GetNumRenderDrivers)                                                                                   \
+    X(GetRenderDriverInfo)                                                                                   \
+    X(GL_GetProcAddress)
 
 struct SdlLibrary {
 #define WEXLIN_SDL_POINTER(name) decltype(&::SDL_##name) name = nullptr;

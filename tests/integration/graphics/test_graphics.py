@@ -28,11 +28,12 @@ STEP_TIMEOUT = 20
 
 
 def start_xvfb():
-    """Starts Xvfb on a free display number, which it reports on a pipe."""
+    """Starts Xvfb on a free display number, which it reports on a pipe.
+
+    Without -noreset the server starts afresh whenever its last client leaves,
+    and a script connecting meanwhile is refused: its window then never opens.
+    """
     read_end, write_end = os.pipe()
-    # -noreset: an X server resets when its last client leaves, and a script
-    # starting during the reset cannot connect (SDL then falls back on an
-    # off-screen driver), which happens whenever one script ends before the next.
     server = subprocess.Popen(
         ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"],
         pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -288,6 +289,108 @@ average(3)
 print(average(30))
 """
 
+# Many filled shapes in a few colours, overlapping one another and the
+# window's edges: rectangles narrower and wider than 16 pixels, circles of
+# every radius from 0 to 25, colours set again to the same value, shapes of
+# the module and of the builtins. Every pixel is compared with the model
+# below, so any change in what the fills draw, or in the order in which the
+# colours reach the window, fails.
+FILLS = """
+use sdl2;
+sdl2.create_window("wexlin-fills", 300, 200)
+def scene() {
+    sdl2.clear_screen()
+    sdl2.set_draw_color(200, 60, 60)
+    for i in 0..60 { sdl2.fill_rect((i * 37) % 290 - 5, (i * 53) % 190 - 5, 20, 20) }
+    sdl2.set_draw_color(60, 60, 200)
+    for r in 0..26 { sdl2.fill_circle((r * 23) % 300, 10 + (r * 31) % 190, r) }
+    sdl2.fill_rect(-5, 190, 600, 4)
+    sdl2.fill_rect(3, 150, 16, 3)
+    sdl2.fill_rect(30, 150, 15, 3)
+    sdl2.fill_rect(50, 150, 299, 2)
+    sdl2.fill_rect(60, 160, 31, 1)
+    sdl2.set_draw_color(60, 200, 60)
+    sdl2.draw_point(1, 1)
+    sdl2.draw_line(0, 199, 299, 199)
+    for i in 0..8 { sdl2.fill_circle((i * 71) % 300, (i * 43) % 200, 7 + i) }
+    sdl2.fill_rect(100, 100, 40, 30)
+    sdl2.set_draw_color(60, 200, 60)
+    sdl2.fill_circle(120, 115, 12)
+    sdl2.set_draw_color(200, 60, 60)
+    sdl2.fill_circle(120, 115, 5)
+    fill(circle(250, 50, 18), color(250, 250, 0))
+    fill(rect(240, 45, 30, 3), color(0, 250, 250))
+    fill(circle(250, 50, 3), color(0, 250, 250))
+}
+scene()
+sdl2.render_present()
+input("drawn")
+while sdl2.is_window_open() {
+    scene()
+    sdl2.render_present()
+}
+"""
+
+
+def model_fills(width, height):
+    """What FILLS draws, from the drawing rules themselves: the midpoint loop's
+    four runs per step for a filled circle, rectangles and runs cut to the
+    window."""
+    pixels = [[BLACK] * width for _ in range(height)]
+    colour = [BLACK]
+
+    def run(x1, x2, y):
+        if 0 <= y < height:
+            for x in range(max(x1, 0), min(x2, width - 1) + 1):
+                pixels[y][x] = colour[0]
+
+    def fill_rect(x, y, w, h):
+        for row in range(y, y + h):
+            run(x, x + w - 1, row)
+
+    def fill_circle(cx, cy, r):
+        if r <= 0:
+            return
+        x, y, err = r, 0, 0
+        while x >= y:
+            run(cx - x, cx + x, cy + y)
+            run(cx - y, cx + y, cy + x)
+            run(cx - x, cx + x, cy - y)
+            run(cx - y, cx + y, cy - x)
+            y += 1
+            err += 1 + 2 * y
+            if 2 * (err - x) + 1 > 0:
+                x -= 1
+                err += 1 - 2 * x
+
+    colour[0] = (200, 60, 60)
+    for i in range(60):
+        fill_rect((i * 37) % 290 - 5, (i * 53) % 190 - 5, 20, 20)
+    colour[0] = (60, 60, 200)
+    for r in range(26):
+        fill_circle((r * 23) % 300, 10 + (r * 31) % 190, r)
+    fill_rect(-5, 190, 600, 4)
+    fill_rect(3, 150, 16, 3)
+    fill_rect(30, 150, 15, 3)
+    fill_rect(50, 150, 299, 2)
+    fill_rect(60, 160, 31, 1)
+    colour[0] = (60, 200, 60)
+    run(1, 1, 1)
+    run(0, 299, 199)
+    for i in range(8):
+        fill_circle((i * 71) % 300, (i * 43) % 200, 7 + i)
+    fill_rect(100, 100, 40, 30)
+    fill_circle(120, 115, 12)
+    colour[0] = (200, 60, 60)
+    fill_circle(120, 115, 5)
+    colour[0] = (250, 250, 0)
+    fill_circle(250, 50, 18)
+    colour[0] = (0, 250, 250)
+    fill_rect(240, 45, 30, 3)
+    fill_circle(250, 50, 3)
+    return pixels
+
+
 # A script that shows a few frames (which also sends the window's requests to
 # the X server) and then never presents again: only a signal can stop it.
 BUSY = """
@@ -391,6 +494,33 @@ class Graphics(unittest.TestCase):
         press_close_button(window)
         status, out, err = script.finish()
         self.assertEqual((status, out, err), (0, "drawnclosed\n", ""))
+
+    def test_fills_match_their_model_pixel_for_pixel(self):
+        expected = model_fills(300, 200)
+        # SDL's first choice, and the two renderers it may choose between
+        # here, each drawing the same pixels.
+        for driver in (None, "software", "opengl"):
+            with self.subTest(driver=driver):
+                env = x_env()
+                if driver:
+                    env["SDL_RENDER_DRIVER"] = driver
+                # Each script ends before the next starts, so that only one
+                # window of that name exists at a time.
+                script = Script(FILLS, env)
+                try:
+                    window = wait_for_window("wexlin-fills")
+                    time.sleep(0.5)
+                    pixel = screenshot(window, 300, 200)
+                    script.send("")
+                    time.sleep(0.2)
+                    press_close_button(window)
+                    ended = script.finish()
+                finally:
+                    script.close()
+                wrong = [((x, y), pixel(x, y), expected[y][x]) for y in range(200) for x in range(300)
+                         if pixel(x, y) != expected[y][x]]
+                self.assertEqual(len(wrong), 0, wrong[:10])
+                self.assertEqual(ended, (0, "drawn", ""))
 
     def test_keys_reach_the_passes(self):
         script = self.run_script(KEYS)

@@ -5,6 +5,8 @@
 #include <random>
 #include <set>
 
+#include "interpreter/graphics_ops/graphics_state.h"
+#include "interpreter/graphics_ops/narrow_fill.h"
 #include "recording_target.h"
 
 namespace wexlin::graphics {
@@ -112,6 +114,29 @@ TEST(Line, RendererLineCutToTheBoundsMatchesItsFullWalk) {
     EXPECT_EQ(far.emitted.size(), 479u);
     EXPECT_EQ(far.emitted.front(), point(0, 1));
     EXPECT_EQ(far.emitted.back(), point(478, 479));
+}
+
+TEST(Rect, NarrowColumnsCoverTheSamePixels) {
+    for (std::int32_t w = 1; w <= 600; ++w) {
+        std::vector<PixelRect> columns;
+        append_narrow_columns(PixelRect{-7, 3, w, 2}, columns);
+        bool split = w > narrow_column_width && w < narrow_fill_limit;
+        ASSERT_EQ(columns.size() > 1, split) << w;
+        // Side by side from the left edge, each as high as the rectangle,
+        // together exactly as wide, and none wide enough to be streamed.
+        std::int32_t x = -7;
+        for (const PixelRect& column : columns) {
+            EXPECT_EQ(column.x, x) << w;
+            EXPECT_EQ(column.y, 3) << w;
+            EXPECT_EQ(column.h, 2) << w;
+            EXPECT_GE(column.w, 1) << w;
+            if (split) {
+                EXPECT_LE(column.w, narrow_column_width) << w;
+            }
+            x += column.w;
+        }
+        EXPECT_EQ(x, -7 + w) << w;
+    }
 }
 
 TEST(Rect, CutToTheBounds) {
