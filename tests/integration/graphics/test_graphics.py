@@ -508,7 +508,7 @@ class Graphics(unittest.TestCase):
                 # window of that name exists at a time.
                 script = Script(FILLS, env)
                 try:
-                    window = wait_for_window("wexlin-fills")
+                    window = wait_for_window("wexlin-fills", script)
                     time.sleep(0.5)
                     pixel = screenshot(window, 300, 200)
                     script.send("")
