@@ -145,7 +145,8 @@ bool Interpreter::append_in_place(const Step& s) {
     }
 }
 
-[[gnu::always_inline]] inline Value Interpreter::run_frame(const CompiledFunction& function, std::size_t start) {
+[[gnu::always_inline]] inline Value Interpreter::run_frame(const CompiledFunction& function,
+                                                           std::size_t start) {
     // The body's statements run from here rather than through execute_block:
     // one native frame fewer per call of the script, which matters to deep
     // recursion (the processor predicts returns only a few frames deep).

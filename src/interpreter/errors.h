@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "interpreter/value.h"
 #include "interpreter/program.h"
+#include "interpreter/value.h"
 
 namespace wexlin {
 

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "interpreter/graphics_ops/graphics_state.h"
-#include "interpreter/value.h"
 #include "interpreter/program.h"
+#include "interpreter/value.h"
 
 namespace wexlin {
 

@@ -61,11 +61,11 @@ struct Node {
     std::int64_t number{0};
     double floating{0.0};
     bool boolean{false};
-    std::string text; // String literal, Identifier name, Call name
-    Symbol symbol{0}; // Identifier
-    Token op;         // BinaryOp, UnaryOp
-    NodePtr left;     // BinaryOp left, UnaryOp operand, Index object, Range start
-    NodePtr right;    // BinaryOp right, Index index, Range end
+    std::string text;           // String literal, Identifier name, Call name
+    Symbol symbol{0};           // Identifier
+    Token op;                   // BinaryOp, UnaryOp
+    NodePtr left;               // BinaryOp left, UnaryOp operand, Index object, Range start
+    NodePtr right;              // BinaryOp right, Index index, Range end
     std::vector<NodePtr> items; // Array elements, Call args
     std::vector<std::pair<std::string, NodePtr>> entries; // Dict
     CallSite call;
