@@ -3,6 +3,7 @@
 // literals made into values once.
 #include "interpreter/builtins/builtins.h"
 #include "interpreter/module_entry.h"
+#include "interpreter/nodes.h"
 #include "interpreter/program.h"
 
 namespace wexlin {
@@ -74,6 +75,9 @@ NodePtr compile_expression(const Expression& e) {
         node->entries.emplace_back(key, compile_expression(*value));
     if (e.kind == ExprKind::Call) node->call = resolve_call_site(e.call, e.text);
     if (e.kind == ExprKind::String) node->literal = Value::string(e.text);
+    node->handler = choose_expression_handler(*node);
+    if (e.kind == ExprKind::BinaryOp && shape_of(*node) == Shape::Tree)
+        node->numeric = choose_numeric_handler(*node);
     return node;
 }
 
@@ -107,6 +111,7 @@ Step compile_statement(const Statement& s) {
     step.module = s.module;
     step.alias = s.alias;
     step.items = s.items;
+    step.handler = choose_statement_handler(step);
     return step;
 }
 

@@ -194,7 +194,7 @@ ExpressionHandler choose_general_handler(const Node& e) {
 
 } // namespace
 
-ExpressionHandler Interpreter::choose_handler(const Node& e) {
+ExpressionHandler choose_expression_handler(const Node& e) {
     if (general_routines_only) [[unlikely]] {
         if (ExpressionHandler general = choose_general_handler(e)) return general;
     }

@@ -273,8 +273,6 @@ void push_update(Interpreter& in, const Step& s) {
 
 void assign_arithmetic(Interpreter& in, const Step& s) {
     const Node& e = *s.expr;
-    if (!e.numeric) [[unlikely]]
-        e.numeric = choose_numeric_handler(e);
     NumericOperand result;
     if (!e.numeric(in, e, result)) [[unlikely]]
         return assign_general(in, s);

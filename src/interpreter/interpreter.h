@@ -87,13 +87,9 @@ class Interpreter {
         return s.top && m_bindings[s.top - 1].depth == m_depth ? &m_bindings[s.top - 1].value : nullptr;
     }
 
-    // Evaluation and execution. Each node runs through the handler chosen
-    // for its shape the first time it runs (nodes.h).
-    Value evaluate(const Node& expression) {
-        if (!expression.handler) [[unlikely]]
-            expression.handler = choose_handler(expression);
-        return expression.handler(*this, expression);
-    }
+    // Evaluation and execution. Each node runs through the handler that
+    // compile chose for its shape (nodes.h).
+    Value evaluate(const Node& expression) { return expression.handler(*this, expression); }
     // Runs one statement; running out of memory or past a size limit inside
     // it ends the statement with an error line, never the process.
     void execute(const Step& statement);
@@ -185,7 +181,6 @@ class Interpreter {
     }
     void grow_slots(Symbol name);
     void bind_global(Slot& s, Symbol name, Value&& value);
-    static ExpressionHandler choose_handler(const Node& e);
 
     void run_statement(const Step& s);
     void abandon_statement(const Step& s, const char* message);

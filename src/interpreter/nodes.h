@@ -22,7 +22,9 @@
 
 namespace wexlin {
 
-// Chosen per node kind (evaluator.cpp, calls.cpp, executor.cpp).
+// Chosen per node kind (evaluator.cpp, calls.cpp, executor.cpp), by
+// compile, once the node's children are made.
+ExpressionHandler choose_expression_handler(const Node& e);
 ExpressionHandler choose_binary_handler(const Node& e);
 ExpressionHandler choose_call_handler(const Node& e);
 StatementHandler choose_statement_handler(const Step& s);
@@ -132,8 +134,6 @@ template <Shape S>
         out.f = e.floating;
         return true;
     } else if constexpr (S == Shape::Tree) {
-        if (!e.numeric) [[unlikely]]
-            e.numeric = choose_numeric_handler(e);
         return e.numeric(in, e, out);
     } else {
         const Value* v = in.find_binding(e.symbol);
@@ -194,8 +194,6 @@ inline bool with_simple_comparison(const Node& e, F&& f) {
 // One statement under the guard described at Interpreter::execute.
 [[gnu::always_inline]] inline void Interpreter::run_statement(const Step& s) {
     try {
-        if (!s.handler) [[unlikely]]
-            s.handler = choose_statement_handler(s);
         s.handler(*this, s);
     } catch (const limits::LimitExceeded& e) {
         abandon_statement(s, e.what());

@@ -4,9 +4,9 @@
 // what a call name resolves to) lives here instead.
 //
 // A node keeps the facts of its syntax node that running it needs, under the
-// same names, and the routine that runs it. The routine is picked from the
-// node's shape the first time the node runs (see nodes.h), never from values,
-// so the choice stays right for every later run.
+// same names, and the routine that runs it, picked by compile from the node's
+// shape (see nodes.h), never from values, so the choice is right for every
+// run. Nothing in the executable form changes once it is made.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +28,7 @@ struct NumericOperand;
 using NodePtr = std::unique_ptr<Node>;
 using StepList = std::vector<Step>;
 
-// The routine that runs a node, chosen the first time the node runs.
+// The routine that runs a node.
 using ExpressionHandler = Value (*)(Interpreter&, const Node&);
 using StatementHandler = void (*)(Interpreter&, const Step&);
 // For arithmetic over variables and number literals: computes the number
@@ -70,9 +70,9 @@ struct Node {
     std::vector<std::pair<std::string, NodePtr>> entries; // Dict
     CallSite call;
     Value literal; // a String literal's value, made once
-    mutable ExpressionHandler handler{nullptr};
-    mutable NumericHandler numeric{nullptr};
-    mutable ConditionHandler condition{nullptr};
+    ExpressionHandler handler{nullptr};
+    NumericHandler numeric{nullptr};     // arithmetic trees
+    ConditionHandler condition{nullptr}; // conditions decided without a value
 };
 
 struct CompiledFunction {
@@ -107,11 +107,11 @@ struct Step {
     std::string module; // Use
     std::optional<std::string> alias;
     std::optional<std::vector<std::string>> items;
-    mutable StatementHandler handler{nullptr};
+    StatementHandler handler{nullptr};
 };
 
 // The executable form of parsed statements (a program, a module, a REPL
-// line). Each call site is resolved here; routines are chosen as nodes run.
+// line): call sites resolved, literals made, every routine chosen.
 StepList compile(const StatementList& statements);
 
 } // namespace wexlin
