@@ -75,6 +75,14 @@ NodePtr compile_expression(const Expression& e) {
         node->entries.emplace_back(key, compile_expression(*value));
     if (e.kind == ExprKind::Call) node->call = resolve_call_site(e.call, e.text);
     if (e.kind == ExprKind::String) node->literal = Value::string(e.text);
+    if (e.kind == ExprKind::Number) {
+        node->constant.is_float = false;
+        node->constant.i = e.number;
+    }
+    if (e.kind == ExprKind::Float) {
+        node->constant.is_float = true;
+        node->constant.f = e.floating;
+    }
     node->handler = choose_expression_handler(*node);
     if (e.kind == ExprKind::BinaryOp && shape_of(*node) == Shape::Tree)
         node->numeric = choose_numeric_handler(*node);

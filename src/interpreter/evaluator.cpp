@@ -311,15 +311,15 @@ Value binary_general(Interpreter& in, const Node& e) {
 }
 
 template <TokenKind Op, Shape L>
-constexpr std::array<ExpressionHandler, 5> row = {
-    binary_node<Op, L, Shape::Variable>, binary_node<Op, L, Shape::Number>, binary_node<Op, L, Shape::Float>,
-    binary_node<Op, L, Shape::Tree>, binary_node<Op, L, Shape::Other>};
+constexpr std::array<ExpressionHandler, 4> row = {
+    binary_node<Op, L, Shape::Variable>, binary_node<Op, L, Shape::Constant>, binary_node<Op, L, Shape::Tree>,
+    binary_node<Op, L, Shape::Other>};
 
 template <TokenKind Op>
 ExpressionHandler handler_for_shapes(Shape l, Shape r) {
     using enum Shape;
-    static constexpr std::array<ExpressionHandler, 5> table[5] = {
-        row<Op, Variable>, row<Op, Number>, row<Op, Float>, row<Op, Tree>, row<Op, Other>};
+    static constexpr std::array<ExpressionHandler, 4> table[4] = {row<Op, Variable>, row<Op, Constant>,
+                                                                  row<Op, Tree>, row<Op, Other>};
     return table[static_cast<int>(l)][static_cast<int>(r)];
 }
 
@@ -332,15 +332,15 @@ bool numeric_node(Interpreter& in, const Node& e, NumericOperand& out) {
 }
 
 template <TokenKind Op, Shape L>
-constexpr std::array<NumericHandler, 4> numeric_row = {
-    numeric_node<Op, L, Shape::Variable>, numeric_node<Op, L, Shape::Number>,
-    numeric_node<Op, L, Shape::Float>, numeric_node<Op, L, Shape::Tree>};
+constexpr std::array<NumericHandler, 3> numeric_row = {numeric_node<Op, L, Shape::Variable>,
+                                                       numeric_node<Op, L, Shape::Constant>,
+                                                       numeric_node<Op, L, Shape::Tree>};
 
 template <TokenKind Op>
 NumericHandler numeric_for_shapes(Shape l, Shape r) {
     using enum Shape;
-    static constexpr std::array<NumericHandler, 4> table[4] = {
-        numeric_row<Op, Variable>, numeric_row<Op, Number>, numeric_row<Op, Float>, numeric_row<Op, Tree>};
+    static constexpr std::array<NumericHandler, 3> table[3] = {
+        numeric_row<Op, Variable>, numeric_row<Op, Constant>, numeric_row<Op, Tree>};
     return table[static_cast<int>(l)][static_cast<int>(r)];
 }
 
@@ -349,8 +349,8 @@ NumericHandler numeric_for_shapes(Shape l, Shape r) {
 Shape shape_of(const Node& e) {
     switch (e.kind) {
     case ExprKind::Identifier: return Shape::Variable;
-    case ExprKind::Number: return Shape::Number;
-    case ExprKind::Float: return Shape::Float;
+    case ExprKind::Number:
+    case ExprKind::Float: return Shape::Constant;
     case ExprKind::BinaryOp:
         return is_arithmetic(e.op.kind) && shape_of(*e.left) != Shape::Other &&
                        shape_of(*e.right) != Shape::Other

@@ -348,12 +348,8 @@ void compound(Interpreter& in, const Step& s) {
 }
 
 template <TokenKind Op>
-struct InPlaceNumber {
-    static void run(Interpreter& in, const Step& s) { compound_in_place<Op, Shape::Number>(in, s); }
-};
-template <TokenKind Op>
-struct InPlaceFloat {
-    static void run(Interpreter& in, const Step& s) { compound_in_place<Op, Shape::Float>(in, s); }
+struct InPlaceConstant {
+    static void run(Interpreter& in, const Step& s) { compound_in_place<Op, Shape::Constant>(in, s); }
 };
 template <TokenKind Op>
 struct InPlaceVariable {
@@ -375,8 +371,8 @@ StatementHandler compound_for(TokenKind assign) {
 
 StatementHandler choose_compound(const Step& s) {
     switch (s.expr->kind) {
-    case ExprKind::Number: return compound_for<InPlaceNumber>(s.op.kind);
-    case ExprKind::Float: return compound_for<InPlaceFloat>(s.op.kind);
+    case ExprKind::Number:
+    case ExprKind::Float: return compound_for<InPlaceConstant>(s.op.kind);
     case ExprKind::Identifier: return compound_for<InPlaceVariable>(s.op.kind);
     default: return compound_for<Evaluated>(s.op.kind);
     }

@@ -39,17 +39,6 @@ Value apply_binary(const Token& token, Value& left, Value& right);
 // not numbers or the range would be too large to build.
 bool range_bounds(Value& start, Value& end, std::int64_t& a, std::int64_t& b, Value& error);
 
-// A numeric operand read without copying its value. Left unset until read:
-// it is made for every operator evaluated.
-struct NumericOperand {
-    bool is_float;
-    union {
-        std::int64_t i;
-        double f;
-    };
-    double as_double() const { return is_float ? f : static_cast<double>(i); }
-};
-
 [[gnu::always_inline]] inline bool numeric_operand(const Value& v, NumericOperand& out) {
     if (v.is_number()) {
         out.is_float = false;
@@ -114,24 +103,20 @@ template <TokenKind Op>
 }
 
 // Operands that can be read in place, without evaluating anything: a
-// variable or a number literal. Anything else is evaluated.
+// variable or a number or float literal (whose operand compile made ready).
+// Anything else is evaluated.
 // An arithmetic tree (+ - * / % over variables, number literals and such
 // trees) is computed as a number through its nodes' numeric handlers, and
 // like a variable it can be read without effects: reading it only fails.
-enum class Shape { Variable, Number, Float, Tree, Other };
+enum class Shape { Variable, Constant, Tree, Other };
 
 Shape shape_of(const Node& e);
 NumericHandler choose_numeric_handler(const Node& e);
 
 template <Shape S>
 [[gnu::always_inline]] inline bool read_operand(Interpreter& in, const Node& e, NumericOperand& out) {
-    if constexpr (S == Shape::Number) {
-        out.is_float = false;
-        out.i = e.number;
-        return true;
-    } else if constexpr (S == Shape::Float) {
-        out.is_float = true;
-        out.f = e.floating;
+    if constexpr (S == Shape::Constant) {
+        out = e.constant;
         return true;
     } else if constexpr (S == Shape::Tree) {
         return e.numeric(in, e, out);
@@ -175,16 +160,14 @@ inline bool with_simple_comparison(const Node& e, F&& f) {
     auto right = [&]<TokenKind Op, Shape L>() {
         switch (r) {
         case Shape::Variable: f.template operator()<Op, L, Shape::Variable>(); break;
-        case Shape::Number: f.template operator()<Op, L, Shape::Number>(); break;
-        case Shape::Float: f.template operator()<Op, L, Shape::Float>(); break;
+        case Shape::Constant: f.template operator()<Op, L, Shape::Constant>(); break;
         default: f.template operator()<Op, L, Shape::Tree>(); break;
         }
     };
     auto shapes = [&]<TokenKind Op>() {
         switch (l) {
         case Shape::Variable: right.template operator()<Op, Shape::Variable>(); break;
-        case Shape::Number: right.template operator()<Op, Shape::Number>(); break;
-        case Shape::Float: right.template operator()<Op, Shape::Float>(); break;
+        case Shape::Constant: right.template operator()<Op, Shape::Constant>(); break;
         default: right.template operator()<Op, Shape::Tree>(); break;
         }
     };

@@ -24,9 +24,19 @@ namespace wexlin {
 class Interpreter;
 struct Node;
 struct Step;
-struct NumericOperand;
 using NodePtr = std::unique_ptr<Node>;
 using StepList = std::vector<Step>;
+
+// A number or a float as an operand of arithmetic, without making a value.
+// Left unset until read: it is made for every operator evaluated.
+struct NumericOperand {
+    bool is_float;
+    union {
+        std::int64_t i;
+        double f;
+    };
+    double as_double() const { return is_float ? f : static_cast<double>(i); }
+};
 
 // The routine that runs a node.
 using ExpressionHandler = Value (*)(Interpreter&, const Node&);
@@ -69,7 +79,8 @@ struct Node {
     std::vector<NodePtr> items; // Array elements, Call args
     std::vector<std::pair<std::string, NodePtr>> entries; // Dict
     CallSite call;
-    Value literal; // a String literal's value, made once
+    Value literal;           // a String literal's value, made once
+    NumericOperand constant{}; // a Number or Float literal as an operand
     ExpressionHandler handler{nullptr};
     NumericHandler numeric{nullptr};     // arithmetic trees
     ConditionHandler condition{nullptr}; // conditions decided without a value
