@@ -79,7 +79,7 @@ struct Node {
     std::vector<NodePtr> items; // Array elements, Call args
     std::vector<std::pair<std::string, NodePtr>> entries; // Dict
     CallSite call;
-    Value literal;           // a String literal's value, made once
+    Value literal;             // a String literal's value, made once
     NumericOperand constant{}; // a Number or Float literal as an operand
     ExpressionHandler handler{nullptr};
     NumericHandler numeric{nullptr};     // arithmetic trees
