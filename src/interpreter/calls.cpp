@@ -123,7 +123,7 @@ bool Interpreter::append_in_place(const Step& s) {
     m_bindings.erase(m_bindings.begin() + static_cast<std::ptrdiff_t>(start), m_bindings.end());
 }
 
-[[gnu::always_inline]] inline void Interpreter::enter_frame(std::size_t start) {
+[[gnu::always_inline]] inline void Interpreter::enter_frame(std::size_t start, bool repeated_names) {
     ++m_depth;
     std::size_t end = m_bindings.size();
     for (std::size_t i = start; i < end; ++i) {
@@ -136,7 +136,7 @@ bool Interpreter::append_in_place(const Step& s) {
             bind_global(s, b.symbol, std::move(b.value));
             continue;
         }
-        if (s.top && m_bindings[s.top - 1].depth == m_depth) [[unlikely]] {
+        if (repeated_names && s.top && m_bindings[s.top - 1].depth == m_depth) [[unlikely]] {
             // The same name twice among the parameters: the later one wins.
             m_bindings[s.top - 1].value = std::move(b.value);
             continue;
@@ -219,7 +219,7 @@ Value Interpreter::call_user_function(const Node& call) {
         m_bindings.erase(m_bindings.begin() + static_cast<std::ptrdiff_t>(start), m_bindings.end());
         return failure("Maximum recursion depth exceeded");
     }
-    enter_frame(start);
+    enter_frame(start, expected->repeated_params);
     return run_frame(*expected, start);
 }
 
@@ -356,7 +356,7 @@ Value Interpreter::call_function(const CompiledFunction& function, Value* args, 
         m_bindings.erase(m_bindings.begin() + static_cast<std::ptrdiff_t>(start), m_bindings.end());
         throw;
     }
-    enter_frame(start);
+    enter_frame(start, function.repeated_params);
     return run_frame(function, start);
 }
 

@@ -1,6 +1,8 @@
 // From the syntax tree to the executable form: a node per syntax node with
 // the facts running it needs, call sites resolved to table indices, string
 // literals made into values once.
+#include <algorithm>
+
 #include "interpreter/builtins/builtins.h"
 #include "interpreter/module_entry.h"
 #include "interpreter/nodes.h"
@@ -93,6 +95,9 @@ std::shared_ptr<const CompiledFunction> compile_function(const std::shared_ptr<c
     auto function = std::make_shared<CompiledFunction>();
     function->params = decl->params;
     function->param_symbols = decl->param_symbols;
+    std::vector<Symbol> sorted = decl->param_symbols;
+    std::sort(sorted.begin(), sorted.end());
+    function->repeated_params = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
     function->body = compile(decl->body);
     function->source = decl;
     return function;

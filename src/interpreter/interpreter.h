@@ -186,8 +186,9 @@ class Interpreter {
     void abandon_statement(const Step& s, const char* message);
     // Ends the current call frame: its bindings go, and what they hid returns.
     void unwind_bindings(std::size_t start);
-    // Links bindings made (unlinked) from `start` on into a new call frame.
-    void enter_frame(std::size_t start);
+    // Links bindings made (unlinked) from `start` on into a new call frame;
+    // repeated_names: a name may come twice, and the later one wins.
+    void enter_frame(std::size_t start, bool repeated_names);
     // Runs a function body in the frame entered above and ends the frame.
     Value run_frame(const CompiledFunction& function, std::size_t start);
     void execute_for_range(const Step& s);

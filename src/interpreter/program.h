@@ -89,6 +89,7 @@ struct Node {
 struct CompiledFunction {
     std::vector<std::string> params;
     std::vector<Symbol> param_symbols;
+    bool repeated_params{false}; // a name appears twice among the parameters
     StepList body;
     // The definition as parsed, for the printed (debug) form of the function.
     std::shared_ptr<const FunctionDecl> source;
