@@ -34,7 +34,15 @@ class Socket {
     Socket(Socket&& other) noexcept : m_handle(other.m_handle), m_send_timeout(other.m_send_timeout) {
         other.m_handle = invalid_socket;
     }
-    Socket& operator=(Socket&& other) noexcept;
+    Socket& operator=(Socket&& other) noexcept {
+        if (this != &other) {
+            close();
+            m_handle = other.m_handle;
+            m_send_timeout = other.m_send_timeout;
+            other.m_handle = invalid_socket;
+        }
+        return *this;
+    }
 
     bool is_open() const { return m_handle != invalid_socket; }
     void close();
@@ -72,13 +80,21 @@ class Listener {
   public:
     Listener() = default;
     explicit Listener(NativeSocket handle) : m_handle(handle) {}
-    ~Listener();
+    ~Listener() { close(); }
     Listener(const Listener&) = delete;
     Listener& operator=(const Listener&) = delete;
     Listener(Listener&& other) noexcept : m_handle(other.m_handle) { other.m_handle = invalid_socket; }
-    Listener& operator=(Listener&& other) noexcept;
+    Listener& operator=(Listener&& other) noexcept {
+        if (this != &other) {
+            close();
+            m_handle = other.m_handle;
+            other.m_handle = invalid_socket;
+        }
+        return *this;
+    }
 
     bool is_open() const { return m_handle != invalid_socket; }
+    void close();
     AcceptResult accept();
 
   private:

@@ -73,16 +73,6 @@ void resolve(std::string_view host, std::uint16_t port, int flags, AddressList& 
 
 } // namespace
 
-Socket& Socket::operator=(Socket&& other) noexcept {
-    if (this != &other) {
-        close();
-        m_handle = other.m_handle;
-        m_send_timeout = other.m_send_timeout;
-        other.m_handle = invalid_socket;
-    }
-    return *this;
-}
-
 void Socket::close() {
     if (m_handle == invalid_socket) return;
     closesocket(sock_of(m_handle));
@@ -163,17 +153,10 @@ void Socket::discard_pending_input(std::size_t limit) {
     set_blocking(s, true);
 }
 
-Listener::~Listener() {
-    if (m_handle != invalid_socket) closesocket(sock_of(m_handle));
-}
-
-Listener& Listener::operator=(Listener&& other) noexcept {
-    if (this != &other) {
-        if (m_handle != invalid_socket) closesocket(sock_of(m_handle));
-        m_handle = other.m_handle;
-        other.m_handle = invalid_socket;
-    }
-    return *this;
+void Listener::close() {
+    if (m_handle == invalid_socket) return;
+    closesocket(sock_of(m_handle));
+    m_handle = invalid_socket;
 }
 
 AcceptResult Listener::accept() {
