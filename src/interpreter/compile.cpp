@@ -7,25 +7,12 @@
 #include "interpreter/module_entry.h"
 #include "interpreter/nodes.h"
 #include "interpreter/program.h"
+#include "support/tree_release.h"
 
 namespace wexlin {
 
-// Long chains (a + b + c + ...) are taken apart iteratively, as in the tree,
-// so that releasing a deep program cannot exhaust the stack.
 Node::~Node() {
-    std::vector<NodePtr> pending;
-    auto take = [&](NodePtr& child) {
-        if (child && (child->left || child->right || !child->items.empty() || !child->entries.empty()))
-            pending.push_back(std::move(child));
-    };
-    take(left);
-    take(right);
-    while (!pending.empty()) {
-        NodePtr node = std::move(pending.back());
-        pending.pop_back();
-        take(node->left);
-        take(node->right);
-    }
+    release_chains(left, right);
 }
 
 namespace {
