@@ -31,7 +31,8 @@ namespace {
     console::debug_call_line("get_variable(" + name + ") returned: " + callee.debug_form());
     if (callee.is_function())
         console::debug_call_line("Found function with " +
-                                 std::to_string(callee.as_function()->params.size()) + " params, calling");
+                                 std::to_string(callee.as_function()->param_symbols.size()) +
+                                 " params, calling");
 }
 
 } // namespace
@@ -325,9 +326,10 @@ Value Interpreter::call_named_value(const Node& call, std::vector<Value>& args) 
     if (extra_debug) trace_function_found(call, callee);
     if (callee.is_function()) {
         const CompiledFunction& function = *callee.as_function();
-        if (function.params.size() != args.size())
-            return failure("Function '" + name + "' expects " + std::to_string(function.params.size()) +
-                           " arguments but got " + std::to_string(args.size()));
+        if (function.param_symbols.size() != args.size())
+            return failure("Function '" + name + "' expects " +
+                           std::to_string(function.param_symbols.size()) + " arguments but got " +
+                           std::to_string(args.size()));
         return call_function(function, args);
     }
     if (callee.is_builtin_function()) return call_builtin_function_value(callee.builtin_name(), args);

@@ -30,13 +30,11 @@ CallSite resolve_call_site(const CallTarget& target, const std::string& name) {
     }
     // A dotted name decides here whether it names a native module and which
     // of its functions: `use` only decides whether the module may be called.
-    auto modules = native_modules();
-    for (std::size_t m = 0; m < modules.size(); ++m) {
-        if (modules[m].name != target.module) continue;
-        site.native_module = static_cast<int>(m);
-        if (const NativeFunction* function = modules[m].find(target.function))
-            site.native_function = static_cast<int>(function - modules[m].functions.data());
-    }
+    const NativeModule* module = native_module(target.module);
+    if (!module) return site;
+    site.native_module = static_cast<int>(module - native_modules().data());
+    if (const NativeFunction* function = module->find(target.function))
+        site.native_function = static_cast<int>(function - module->functions.data());
     return site;
 }
 
@@ -48,8 +46,6 @@ NodePtr compile_optional(const ExprPtr& e) {
 
 NodePtr compile_expression(const Expression& e) {
     auto node = std::make_unique<Node>(e.kind);
-    node->number = e.number;
-    node->floating = e.floating;
     node->boolean = e.boolean;
     node->text = e.text;
     node->symbol = e.symbol;
@@ -80,7 +76,6 @@ NodePtr compile_expression(const Expression& e) {
 
 std::shared_ptr<const CompiledFunction> compile_function(const std::shared_ptr<const FunctionDecl>& decl) {
     auto function = std::make_shared<CompiledFunction>();
-    function->params = decl->params;
     function->param_symbols = decl->param_symbols;
     std::vector<Symbol> sorted = decl->param_symbols;
     std::sort(sorted.begin(), sorted.end());
@@ -94,7 +89,12 @@ Step compile_statement(const Statement& s) {
     Step step(s.kind);
     step.name = s.name;
     step.symbol = s.symbol;
-    step.op = s.op;
+    if (s.kind == StmtKind::CompoundAssign) {
+        TokenKind op = compound_operator_of(s.op.kind);
+        // The parser makes compound assignments of the listed tokens only.
+        if (op == TokenKind::EOF_) unreachable("a compound assignment of no known operator");
+        step.op = Token(op);
+    }
     step.expr = compile_optional(s.expr);
     if (s.function) step.function = compile_function(s.function);
     step.body = compile(s.body);

@@ -99,10 +99,10 @@ Value apply_binary(const Token& token, Value& left, Value& right) {
 namespace {
 
 Value number_literal(Interpreter&, const Node& e) {
-    return Value::number(e.number);
+    return Value::number(e.constant.i);
 }
 Value float_literal(Interpreter&, const Node& e) {
-    return Value::floating(e.floating);
+    return Value::floating(e.constant.f);
 }
 Value boolean_literal(Interpreter&, const Node& e) {
     return Value::boolean(e.boolean);
@@ -138,7 +138,7 @@ Value index_of_variable(Interpreter& in, const Node& e) {
     if (object && object->is_array()) {
         std::int64_t i;
         if (at.kind == ExprKind::Number) {
-            i = at.number;
+            i = at.constant.i;
         } else {
             const Value* v = at.kind == ExprKind::Identifier ? in.find_binding(at.symbol) : nullptr;
             if (!v || !v->is_number()) return in.evaluate_index(e);

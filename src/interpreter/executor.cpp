@@ -97,24 +97,11 @@ void Interpreter::execute_assignment(const Step& s) {
     set_variable(s.symbol, std::move(v));
 }
 
-namespace {
-
-// The operator a compound assignment applies, as a token for the messages.
-Token compound_operator(TokenKind assign) {
-    TokenKind op = compound_operator_of(assign);
-    // The parser makes compound assignments of the listed tokens only.
-    if (op == TokenKind::EOF_) unreachable("a compound assignment of no known operator");
-    return Token(op);
-}
-
-} // namespace
-
 void Interpreter::execute_compound_assign(const Step& s) {
-    Token op = compound_operator(s.op.kind);
     Value current = get_variable(s.symbol);
     Value right = evaluate(*s.expr);
     if (right.is_error()) report_in_context(ErrorContext::CompoundAssign, s.name, right);
-    set_variable(s.symbol, apply_binary(op, current, right));
+    set_variable(s.symbol, apply_binary(s.op, current, right));
 }
 
 // Runs one iteration's body; `stop` is set when the loop must end.
@@ -320,7 +307,7 @@ void compound_in_place(Interpreter& in, const Step& s) {
                                        Value& right) {
     if (right.is_error()) report_in_context(ErrorContext::CompoundAssign, s.name, right);
     Value left = current.is_float ? Value::floating(current.f) : Value::number(current.i);
-    in.set_variable(s.symbol, apply_binary(compound_operator(s.op.kind), left, right));
+    in.set_variable(s.symbol, apply_binary(s.op, left, right));
 }
 
 template <TokenKind Op>
@@ -361,10 +348,9 @@ struct Evaluated {
 };
 
 template <template <TokenKind> class Handler>
-StatementHandler compound_for(TokenKind assign) {
+StatementHandler compound_for(TokenKind op) {
     StatementHandler chosen = nullptr;
-    with_operator<has_compound_assignment>(compound_operator_of(assign),
-                                           [&]<TokenKind Op>() { chosen = Handler<Op>::run; });
+    with_operator<has_compound_assignment>(op, [&]<TokenKind Op>() { chosen = Handler<Op>::run; });
     if (!chosen) unreachable("a compound assignment of no known operator");
     return chosen;
 }

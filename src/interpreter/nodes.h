@@ -126,13 +126,6 @@ template <Shape S>
     }
 }
 
-// Equality of floats, rare in loops, kept out of line so that the integer
-// comparison beside it stays small.
-template <TokenKind Op>
-[[gnu::noinline]] int float_equality(double a, double b) {
-    return on_floats<Op>(a, b).b ? 1 : 0;
-}
-
 // A comparison of two operands read in place: 1 true, 0 false, -1 when the
 // fast path does not cover the values (nothing has been evaluated then).
 template <TokenKind Op, Shape L, Shape R>
@@ -142,11 +135,8 @@ template <TokenKind Op, Shape L, Shape R>
     NumericOperand b;
     if (!read_operand<L>(in, *e.left, a) || !read_operand<R>(in, *e.right, b)) return -1;
     // A comparison's kernel always decides, with a boolean.
-    if (!a.is_float && !b.is_float) return compare_numbers<Op>(a.i, b.i) ? 1 : 0;
-    if constexpr (Op == TokenKind::Equal || Op == TokenKind::NotEqual)
-        return float_equality<Op>(a.as_double(), b.as_double());
-    else
-        return on_floats<Op>(a.as_double(), b.as_double()).b ? 1 : 0;
+    if (!a.is_float && !b.is_float) return on_numbers<Op>(a.i, b.i).b ? 1 : 0;
+    return on_floats<Op>(a.as_double(), b.as_double()).b ? 1 : 0;
 }
 
 // Calls f<Op, L, R>() for a comparison of variables and number literals;

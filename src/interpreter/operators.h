@@ -154,18 +154,6 @@ template <TokenKind Op, class T>
         return a >= b;
 }
 
-// The comparisons of two numbers.
-template <TokenKind Op>
-[[gnu::always_inline]] constexpr bool compare_numbers(std::int64_t a, std::int64_t b) {
-    static_assert(is_comparison(Op));
-    if constexpr (Op == TokenKind::Equal)
-        return a == b;
-    else if constexpr (Op == TokenKind::NotEqual)
-        return a != b;
-    else
-        return ordered<Op>(a, b);
-}
-
 // Two numbers. Arithmetic wraps around (two's complement), as on the machine.
 template <TokenKind Op>
 [[gnu::always_inline]] inline Outcome on_numbers(std::int64_t a, std::int64_t b) {
@@ -196,8 +184,12 @@ template <TokenKind Op>
             exponent >>= 1;
         }
         return Outcome::number(static_cast<std::int64_t>(result));
-    } else if constexpr (is_comparison(Op)) {
-        return Outcome::boolean(compare_numbers<Op>(a, b));
+    } else if constexpr (Op == TokenKind::Equal) {
+        return Outcome::boolean(a == b);
+    } else if constexpr (Op == TokenKind::NotEqual) {
+        return Outcome::boolean(a != b);
+    } else if constexpr (is_ordering(Op)) {
+        return Outcome::boolean(ordered<Op>(a, b));
     } else {
         return Outcome::failed(Outcome::Unsupported);
     }

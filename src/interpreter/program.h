@@ -68,8 +68,6 @@ struct Node {
     Node& operator=(const Node&) = delete;
 
     ExprKind kind;
-    std::int64_t number{0};
-    double floating{0.0};
     bool boolean{false};
     std::string text;           // String literal, Identifier name, Call name
     Symbol symbol{0};           // Identifier
@@ -80,18 +78,17 @@ struct Node {
     std::vector<std::pair<std::string, NodePtr>> entries; // Dict
     CallSite call;
     Value literal;             // a String literal's value, made once
-    NumericOperand constant{}; // a Number or Float literal as an operand
+    NumericOperand constant{}; // a Number or Float literal's value
     ExpressionHandler handler{nullptr};
     NumericHandler numeric{nullptr};     // arithmetic trees
     ConditionHandler condition{nullptr}; // conditions decided without a value
 };
 
 struct CompiledFunction {
-    std::vector<std::string> params;
     std::vector<Symbol> param_symbols;
     bool repeated_params{false}; // a name appears twice among the parameters
     StepList body;
-    // The definition as parsed, for the printed (debug) form of the function.
+    // The definition as parsed: parameter names and the printed (debug) form.
     std::shared_ptr<const FunctionDecl> source;
 };
 
@@ -109,7 +106,7 @@ struct Step {
     StmtKind kind;
     std::string name; // Let, Assign, CompoundAssign, Function, For var, Try catch var, Global
     Symbol symbol{0};
-    Token op;     // CompoundAssign
+    Token op;     // CompoundAssign: the operator it applies (`+` for `+=`)
     NodePtr expr; // value, condition, iterable, subject, return value (may be null)
     std::shared_ptr<const CompiledFunction> function;
     StepList body; // If then, While, For, Try body

@@ -401,9 +401,10 @@ void append_debug_scalar(std::string& out, const Value& value) {
     case ValueKind::Function: {
         const auto& decl = *value.as_function();
         out += "Function { params: [";
-        for (std::size_t i = 0; i < decl.params.size(); ++i) {
+        const auto& params = decl.source->params;
+        for (std::size_t i = 0; i < params.size(); ++i) {
             if (i) out += ", ";
-            out += quote_debug_text(decl.params[i]);
+            out += quote_debug_text(params[i]);
         }
         out += "], body: " + wexlin::debug_form(decl.source->body) + " }";
         return;
